@@ -113,18 +113,34 @@ double numericValue(QStringView text)
     return value;
 }
 
+namespace {
+
+QString exponentForm(const Decimal& d)
+{
+    QString mantissa = QString::fromLatin1(d.digits.substr(0, 1));
+    if (d.digits.size() > 1)
+        mantissa += u'.' + QString::fromLatin1(d.digits.substr(1));
+    return (d.negative ? QStringLiteral("-") : QString()) + mantissa + u'E' +
+           (d.exponent < 0 ? u'-' : u'+') +
+           QString::number(std::abs(d.exponent)).rightJustified(2, u'0');
+}
+
+} // namespace
+
 QString generalNumber(double value)
 {
     if (value == 0.0 || !std::isfinite(value))
         return QStringLiteral("0");
     const Decimal d = roundToSignificant(value, 15);
-    if (d.exponent < 15)
-        return plainDecimal(d);
-    QString mantissa = QString::fromLatin1(d.digits.substr(0, 1));
-    if (d.digits.size() > 1)
-        mantissa += u'.' + QString::fromLatin1(d.digits.substr(1));
-    return (d.negative ? QStringLiteral("-") : QString()) + mantissa + QStringLiteral("E+") +
-           QString::number(d.exponent).rightJustified(2, u'0');
+    return d.exponent < 15 ? plainDecimal(d) : exponentForm(d);
+}
+
+QString singlePrecisionText(float value)
+{
+    if (value == 0.0f || !std::isfinite(value))
+        return QStringLiteral("0");
+    const Decimal d = roundToSignificant(static_cast<double>(value), 7);
+    return (d.exponent < -4 || d.exponent >= 7) ? exponentForm(d) : plainDecimal(d);
 }
 
 QString signedText(double value)

@@ -19,6 +19,10 @@ QString generalNumber(double value);
 // then the general number (" 50", "-2.5").
 QString signedText(double value);
 
+// A single-precision number as the prompts show it: at most 7 significant
+// digits, exponent form for large and small magnitudes ("1.234568E+08").
+QString singlePrecisionText(float value);
+
 // The "#######0.00" pattern: at least one integer digit, two decimals, rounded.
 QString fixedTwoDecimals(double value);
 

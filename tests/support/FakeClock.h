@@ -10,7 +10,10 @@ public:
     {
     }
     qint64 monotonicNs() const override { return m_monoNs; }
-    QDateTime wallTime() const override { return m_wallStart.addMSecs(m_wallOffsetMs + m_monoNs / 1'000'000); }
+    QDateTime wallTime() const override
+    {
+        return m_wallStart.addMSecs(m_wallOffsetMs + (m_monoNs - Origin) / 1'000'000);
+    }
 
     void advanceMs(qint64 ms) { m_monoNs += ms * 1'000'000; }
     void advanceSeconds(double s) { m_monoNs += static_cast<qint64>(s * 1e9 + (s >= 0 ? 0.5 : -0.5)); }
@@ -20,6 +23,7 @@ public:
 
 private:
     QDateTime m_wallStart;
-    qint64 m_monoNs = 1'000'000'000'000; // an arbitrary origin far from zero
+    static constexpr qint64 Origin = 1'000'000'000'000; // far from zero, like a real clock
+    qint64 m_monoNs = Origin;
     qint64 m_wallOffsetMs = 0;
 };

@@ -1,0 +1,35 @@
+#include "app/RecorderForm.h"
+
+#include "app/ScreenTexts.h"
+#include "measurement/MeasurementState.h"
+
+void RecorderForm::Form_Load()
+{
+    data = MeasurementData{};
+
+    // Only the first start in a folder creates "DATA" and says so; any failure
+    // (the folder or a file of that name exists, no permission) stays silent.
+    const QDir& workingDir = m_writer.workingDir();
+    if (workingDir.exists(QStringLiteral("DATA")))
+        return;
+    if (!workingDir.mkdir(QStringLiteral("DATA")))
+        return;
+    m_form.messageBox(QDir::toNativeSeparators(workingDir.absolutePath()) +
+                          ScreenTexts::FolderCreated,
+                      ScreenTexts::ApplicationTitle);
+}
+
+void RecorderForm::Form_Activate()
+{
+    m_form.setFocus(Text2);
+    // During and after a measurement the user is still working with the rows
+    // on screen (the last one may yet be marked NG), so they stay.
+    if (!isMeasuring(m_form) && !isSaved(m_form))
+        m_form.setText(TxEventTime, ScreenTexts::Greeting);
+}
+
+void RecorderForm::Form_Unload(int& cancel)
+{
+    if (isMeasuring(m_form))
+        cancel = 1;
+}

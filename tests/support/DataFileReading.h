@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Reads a data file back as the bytes on disk.
+QByteArray readBytes(const QString& path);
+
+// Decodes code page 932 with the system's converter (independent of the
+// encoder under test).
+QString decodeCp932(const QByteArray& bytes);
+
+// The file's rows, decoded, split at CR LF; fails the caller's QVERIFY
+// through an empty list when a row does not end in CR LF.
+QStringList readRows(const QString& path);
