@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian/Ubuntu machine, builds Quellmark into build/ and
+# either starts it (run) or runs every test (test).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    fonts-noto-cjk            # Japanese text instead of boxes
+    python3                   # reads data files back in the tests
+    clang libclang-rt-14-dev  # fuzz targets
+)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() { # dir, cmake options...
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build
+    exec build/quellmark
+    ;;
+test)
+    install_missing
+    build build
+    ctest --test-dir build --output-on-failure -j"$(nproc)"
+    # The core alone, without any widgets.
+    build build-core -DQUELLMARK_WITH_WIDGETS=OFF
+    ctest --test-dir build-core --output-on-failure -j"$(nproc)"
+    # Everything again under AddressSanitizer and UndefinedBehaviorSanitizer.
+    build build-asan -DQUELLMARK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
