@@ -5,11 +5,13 @@
 #include <QDir>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Writes the rows of each writing event. Every event opens the file, writes
 // its rows, flushes them to storage and closes the file again. Rows that
 // cannot be written are kept in order and written first by the next event, so
-// a passing fault (disk full, folder gone) loses nothing.
+// a passing fault (disk full, folder gone) loses nothing. A failed write
+// leaves its file as it was, so the file always ends with a whole row.
 class DataFileWriter {
 public:
     struct Result {
@@ -22,11 +24,18 @@ public:
     explicit DataFileWriter(QDir workingDir = QDir::current());
 
     // Writes the rows to the file named `dataFileName` ("DATA\QMK…csv"),
-    // creating it when missing; rows still queued for any file go first.
+    // creating it when missing; rows still queued for any file go first. A
+    // file that fails keeps its rows queued without holding back other files.
     Result write(const QString& dataFileName, const QList<CsvRow>& rows);
 
     // Tries the queued rows again without adding any.
     Result retry();
+
+    // For a program that must end with rows still queued: tries them once
+    // more, then appends what is left to a recovery file beside each data
+    // file ("QMK….recovered.csv"). Rows saved either way leave the queue.
+    // Returns the data files whose rows could not be saved at all.
+    QStringList saveRecoveryFiles();
 
     int unwrittenRowCount() const;
     const QDir& workingDir() const { return m_workingDir; }
@@ -37,6 +46,9 @@ private:
         QByteArray bytes;
         int rows = 0;
     };
+    void enqueue(const QString& dataFileName, const QByteArray& bytes, int rows);
+    Result flush();
+
     QDir m_workingDir;
     QList<Queued> m_queue;
 };

@@ -1,0 +1,221 @@
+#include "datafile/DataFileWriter.h"
+
+#include "datafile/DataFileName.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace
+{
+
+struct Outcome {
+    bool ok = true;
+    QString reason;
+};
+
+Outcome failure(int error)
+{
+    return {false, QString::fromLocal8Bit(std::generic_category().message(error))};
+}
+
+#ifdef Q_OS_WIN
+
+Outcome appendDurably(const QString& path, const QByteArray& bytes)
+{
+    int fd = -1;
+    const errno_t openError = _wsopen_s(&fd, reinterpret_cast<const wchar_t*>(path.utf16()),
+                                        _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+                                        _SH_DENYWR, _S_IREAD | _S_IWRITE);
+    if (openError != 0)
+        return failure(openError);
+    const __int64 sizeBefore = _filelengthi64(fd);
+    int error = sizeBefore < 0 ? errno : 0;
+
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (error == 0 && left > 0) {
+        const int n = _write(fd, p, static_cast<unsigned>(std::min<qsizetype>(left, 1 << 30)));
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        p += n;
+        left -= n;
+    }
+    if (error == 0 && _commit(fd) != 0)
+        error = errno;
+    if (error != 0 && sizeBefore >= 0)
+        _chsize_s(fd, sizeBefore);
+    if (_close(fd) != 0 && error == 0)
+        error = errno;
+    return error == 0 ? Outcome{} : failure(error);
+}
+
+#else
+
+// Makes the name of a newly created file as durable as its contents.
+void syncFolderOf(const QByteArray& nativePath)
+{
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? nativePath.left(slash) : QByteArray("/");
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+Outcome appendDurably(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {
+    };
+    const bool created = ::stat(native.constData(), &st) != 0;
+    const int fd = ::open(native.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return failure(errno);
+
+    int error = 0;
+    off_t sizeBefore = 0;
+    bool regular = false;
+    if (::fstat(fd, &st) == 0) {
+        sizeBefore = st.st_size;
+        regular = S_ISREG(st.st_mode);
+    } else {
+        error = errno;
+    }
+
+    const char* p = bytes.constData();
+    std::size_t left = static_cast<std::size_t>(bytes.size());
+    while (error == 0 && left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (error == 0 && ::fsync(fd) != 0 && regular)
+        error = errno;
+    // A row cut short (disk full, file size limit) would glue itself to the
+    // next row written; take the whole event back so the retry starts clean.
+    if (error != 0 && regular && ::ftruncate(fd, sizeBefore) != 0)
+        qWarning("cannot take back a failed write to %s", native.constData());
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+        if (regular && ::truncate(native.constData(), sizeBefore) != 0)
+            qWarning("cannot take back a failed write to %s", native.constData());
+    }
+    if (error != 0)
+        return failure(error);
+    if (created)
+        syncFolderOf(native);
+    return {};
+}
+
+#endif
+
+} // namespace
+
+DataFileWriter::DataFileWriter(QDir workingDir) : m_workingDir(std::move(workingDir)) {}
+
+DataFileWriter::Result DataFileWriter::write(const QString& dataFileName, const QList<CsvRow>& rows)
+{
+    if (!rows.isEmpty()) {
+        QByteArray bytes;
+        for (const CsvRow& row : rows)
+            bytes += encodeRow(row);
+        enqueue(dataFileName, bytes, static_cast<int>(rows.size()));
+    }
+    Result result = flush();
+    if (result.ok)
+        result.path = localPath(dataFileName, m_workingDir);
+    return result;
+}
+
+DataFileWriter::Result DataFileWriter::retry()
+{
+    return flush();
+}
+
+QStringList DataFileWriter::saveRecoveryFiles()
+{
+    flush();
+    QStringList lost;
+    for (auto it = m_queue.begin(); it != m_queue.end();) {
+        const QString path = localPath(it->dataFileName, m_workingDir);
+        QString recovery = path;
+        if (recovery.endsWith(u".csv", Qt::CaseInsensitive))
+            recovery.chop(4);
+        recovery += QStringLiteral(".recovered.csv");
+        if (appendDurably(recovery, it->bytes).ok) {
+            it = m_queue.erase(it);
+        } else {
+            lost.append(path);
+            ++it;
+        }
+    }
+    return lost;
+}
+
+int DataFileWriter::unwrittenRowCount() const
+{
+    int count = 0;
+    for (const Queued& q : m_queue)
+        count += q.rows;
+    return count;
+}
+
+void DataFileWriter::enqueue(const QString& dataFileName, const QByteArray& bytes, int rows)
+{
+    // One entry per file keeps that file's rows in order and gives it one write.
+    for (Queued& q : m_queue) {
+        if (q.dataFileName == dataFileName) {
+            q.bytes += bytes;
+            q.rows += rows;
+            return;
+        }
+    }
+    m_queue.append({dataFileName, bytes, rows});
+}
+
+DataFileWriter::Result DataFileWriter::flush()
+{
+    Result result;
+    for (auto it = m_queue.begin(); it != m_queue.end();) {
+        const QString path = localPath(it->dataFileName, m_workingDir);
+        const Outcome outcome = appendDurably(path, it->bytes);
+        if (outcome.ok) {
+            it = m_queue.erase(it);
+            continue;
+        }
+        // A file that cannot be written (say, held open by a spreadsheet)
+        // must not hold back another measurement's file.
+        if (result.ok) {
+            result.ok = false;
+            result.path = path;
+            result.reason = outcome.reason;
+        }
+        ++it;
+    }
+    result.unwrittenRows = unwrittenRowCount();
+    return result;
+}
