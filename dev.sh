@@ -9,7 +9,6 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-noto-cjk            # Japanese text instead of boxes
     python3                   # reads data files back in the tests
-    clang libclang-rt-14-dev  # fuzz targets
 )
 
 install_missing() {

@@ -33,3 +33,14 @@ void RecorderForm::Form_Unload(int& cancel)
     if (isMeasuring(m_form))
         cancel = 1;
 }
+
+void RecorderForm::endBeforeExit()
+{
+    if (isMeasuring(m_form))
+        endMeasurement();
+}
+
+QStringList RecorderForm::saveUnwrittenRows()
+{
+    return m_writer.saveRecoveryFiles();
+}

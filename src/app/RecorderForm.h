@@ -37,6 +37,14 @@ public:
     void ComClear_Click();
     void ComSave_Click();
 
+    // The system is ending the program (a signal, the session logging out):
+    // a running measurement ends exactly as the end click ends it, so its
+    // last reading and the end subject row reach the file.
+    void endBeforeExit();
+    // Rows no write could deliver go to a recovery file beside their data
+    // file. Returns the paths where even that failed, for the user to hear of.
+    QStringList saveUnwrittenRows();
+
     MeasurementData data;
 
     const DataFileWriter& writer() const { return m_writer; }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns the system's requests to end the program (SIGTERM, SIGHUP, SIGINT)
+// into a Qt signal on the user-interface thread, so that a running
+// measurement can be ended and written before the program goes. Also keeps a
+// file-size limit from killing the program: the write then fails and its
+// rows stay queued like any other failed write.
+class ShutdownSignals final : public QObject {
+    Q_OBJECT
+public:
+    explicit ShutdownSignals(QObject* parent = nullptr);
+    ~ShutdownSignals() override;
+
+signals:
+    void shutdownRequested(int signalNumber);
+
+private:
+    void readSignal();
+    QSocketNotifier* m_notifier = nullptr;
+};
