@@ -1,0 +1,22 @@
+#include "measurement/Clock.h"
+#include "ui/ProgramEnd.h"
+#include "ui/RecorderWindow.h"
+
+#include <QApplication>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Quellmark"_s);
+    QGuiApplication::setDesktopFileName(u"quellmark"_s);
+
+    SystemClock clock;
+    RecorderWindow window(clock);
+    endMeasurementOnSystemRequest(app, window);
+    window.show();
+    const int status = app.exec();
+    saveUnwrittenRowsAtExit(window);
+    return status;
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The operation guide: 57 lines joined by CR LF, with no line break after the
+// last line. Built anew for every opening of the guide window.
+QString guideText();

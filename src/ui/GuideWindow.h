@@ -1,0 +1,35 @@
+#pragma once
+
+// The operation guide: a second top-level window, modeless and without an
+// owner, holding the guide text in one editable box that follows the
+// window's size. The main window creates it on demand and it deletes itself
+// when closed, so every opening starts again from the top right corner of the
+// screen with freshly built text.
+
+#include <QMargins>
+#include <QWidget>
+
+class QPlainTextEdit;
+
+class GuideWindow final : public QWidget
+{
+    Q_OBJECT
+public:
+    GuideWindow();
+
+    // Shows the window at the top right corner of `screen` with freshly built
+    // text. `frameMargins` is the best guess of the window frame until the
+    // window system has told its own.
+    void load(QScreen* screen, QMargins frameMargins);
+
+    QPlainTextEdit* texGuide() const { return m_texGuide; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void placeAtTopRight(QScreen* screen, QMargins frameMargins);
+    void fitTextBox();
+
+    QPlainTextEdit* m_texGuide;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+// When did a key go down? Key events from X11 carry the server's time in
+// milliseconds on a clock of its own (with Xorg and Xvfb the monotonic clock,
+// truncated to 32 bits). The events reach the window late whenever the
+// user-interface thread is busy, so the event time is the better reading of
+// the press. This maps it onto our monotonic clock by the smallest offset
+// (now - event time) seen so far: the event that came through fastest tells
+// best how the two clocks relate.
+
+#include <QtGlobal>
+
+#include <optional>
+
+class PressTimeEstimator
+{
+public:
+    // A reading older than this is not trusted: the event clock has jumped
+    // (wrapped, or another server), and the caller's own clock is better.
+    static constexpr qint64 MaxAgeNs = 10'000'000'000;
+
+    // `eventMs` is the event's timestamp, `nowNs` the monotonic clock when the
+    // event is handled. Empty when the event has no usable time (0, as
+    // synthetic events carry) or when the mapped time is not credible.
+    std::optional<qint64> pressedAtNs(quint64 eventMs, qint64 nowNs);
+
+private:
+    std::optional<qint64> m_offsetNs;
+};

@@ -1,0 +1,121 @@
+// Translating Qt's keys into the logic's key codes, and key event times into
+// press instants on the monotonic clock.
+
+#include "app/KeyPress.h"
+#include "ui/KeyCodes.h"
+#include "ui/PressTimeEstimator.h"
+
+#include <QTest>
+
+class KeyInputTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keyCodes_data()
+    {
+        QTest::addColumn<int>("qtKey");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<int>("code");
+
+        const Qt::KeyboardModifiers none = Qt::NoModifier;
+        QTest::newRow("Return") << int(Qt::Key_Return) << none << KeyCode::Enter;
+        QTest::newRow("keypad Enter")
+            << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << KeyCode::Enter;
+        QTest::newRow("Space") << int(Qt::Key_Space) << none << KeyCode::Space;
+        QTest::newRow("Shift+Space")
+            << int(Qt::Key_Space) << Qt::KeyboardModifiers(Qt::ShiftModifier) << KeyCode::Space;
+        QTest::newRow("BackSpace") << int(Qt::Key_Backspace) << none << KeyCode::BackSpace;
+        QTest::newRow("Left") << int(Qt::Key_Left) << none << KeyCode::Left;
+        QTest::newRow("Up") << int(Qt::Key_Up) << none << KeyCode::Up;
+        QTest::newRow("Right") << int(Qt::Key_Right) << none << KeyCode::Right;
+        QTest::newRow("Down") << int(Qt::Key_Down) << none << KeyCode::Down;
+        QTest::newRow("s") << int(Qt::Key_S) << none << KeyCode::S;
+        QTest::newRow("S with Shift")
+            << int(Qt::Key_S) << Qt::KeyboardModifiers(Qt::ShiftModifier) << KeyCode::S;
+        QTest::newRow("A") << int(Qt::Key_A) << none << 65;
+        QTest::newRow("7") << int(Qt::Key_7) << none << 55;
+        QTest::newRow("keypad 7") << int(Qt::Key_7) << Qt::KeyboardModifiers(Qt::KeypadModifier)
+                                  << 103;
+        QTest::newRow("F1") << int(Qt::Key_F1) << none << 112;
+        // Qt names shifted symbols by their character; "(" would read as the
+        // Down arrow's 40 if passed on as it is.
+        QTest::newRow("(") << int(Qt::Key_ParenLeft) << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                           << 0;
+        QTest::newRow("&") << int(Qt::Key_Ampersand) << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                           << 0;
+        QTest::newRow("kana key") << int(Qt::Key_Kana_Lock) << none << 0;
+    }
+
+    void keyCodes()
+    {
+        QFETCH(int, qtKey);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(int, code);
+        QCOMPARE(KeyCodes::fromQtKey(qtKey, modifiers), code);
+    }
+
+    void shiftStates_data()
+    {
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<int>("shift");
+        QTest::newRow("none") << Qt::KeyboardModifiers() << 0;
+        QTest::newRow("Shift") << Qt::KeyboardModifiers(Qt::ShiftModifier) << 1;
+        QTest::newRow("Ctrl") << Qt::KeyboardModifiers(Qt::ControlModifier) << 2;
+        QTest::newRow("Alt") << Qt::KeyboardModifiers(Qt::AltModifier) << 4;
+        QTest::newRow("Shift+Ctrl+Alt")
+            << (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier) << 7;
+        QTest::newRow("keypad alone") << Qt::KeyboardModifiers(Qt::KeypadModifier) << 0;
+    }
+
+    void shiftStates()
+    {
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(int, shift);
+        QCOMPARE(KeyCodes::shiftState(modifiers), shift);
+    }
+
+    void eventWithoutTimeHasNoPressTime()
+    {
+        PressTimeEstimator estimator;
+        QVERIFY(!estimator.pressedAtNs(0, 5'000 * Ms));
+    }
+
+    void pressTimeFollowsTheFastestDeliveredEvent()
+    {
+        PressTimeEstimator estimator;
+        // The event clock runs 1000 ms ahead of ours; the first event arrives
+        // 30 ms late and is all there is to go by.
+        QCOMPARE(msOf(estimator.pressedAtNs(2'000, 1'030 * Ms)), 1'030);
+        // The next arrives 2 ms late: a better reading of the offset.
+        QCOMPARE(msOf(estimator.pressedAtNs(3'000, 2'002 * Ms)), 2'002);
+        // One held up 400 ms behind a busy handler keeps its own instant.
+        QCOMPARE(msOf(estimator.pressedAtNs(4'000, 3'402 * Ms)), 3'002);
+    }
+
+    void staleEventTimeIsDistrustedAndTheClockStartsOver()
+    {
+        PressTimeEstimator estimator;
+        QCOMPARE(msOf(estimator.pressedAtNs(10'000, 10'000 * Ms)), 10'000);
+        // The event clock fell back by a minute (wrapped, or another server):
+        // mapped with the old offset the press would lie 60 s in the past.
+        QVERIFY(!estimator.pressedAtNs(11'000, 71'000 * Ms));
+        // From then on the new relation holds.
+        QCOMPARE(msOf(estimator.pressedAtNs(12'000, 72'005 * Ms)), 72'000);
+    }
+
+    void delayUpToTenSecondsIsStillTrusted()
+    {
+        PressTimeEstimator estimator;
+        QCOMPARE(msOf(estimator.pressedAtNs(1'000, 1'000 * Ms)), 1'000);
+        QCOMPARE(msOf(estimator.pressedAtNs(2'000, 12'000 * Ms)), 2'000);
+        QVERIFY(!estimator.pressedAtNs(3'000, 13'001 * Ms));
+    }
+
+private:
+    static constexpr qint64 Ms = 1'000'000;
+    static qint64 msOf(std::optional<qint64> ns) { return ns ? *ns / Ms : -1; }
+};
+
+QTEST_APPLESS_MAIN(KeyInputTest)
+#include "tst_keyinput.moc"
