@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-noto-cjk            # Japanese text instead of boxes
     python3                   # reads data files back in the tests
+    clang libclang-rt-14-dev  # libFuzzer
 )
 
 install_missing() {
@@ -47,6 +48,11 @@ test)
     # Everything again under AddressSanitizer and UndefinedBehaviorSanitizer.
     build build-asan -DQUELLMARK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+    # The fuzz targets under libFuzzer, a few seconds each.
+    CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DQUELLMARK_WITH_WIDGETS=OFF -DQUELLMARK_LIBFUZZER=ON >/dev/null
+    cmake --build build-fuzz -j"$(nproc)" --target fuzz_numbers fuzz_csvrow
+    ctest --test-dir build-fuzz --output-on-failure -R '^fuzz_'
     ;;
 *)
     echo "usage: $0 run|test" >&2

@@ -1,0 +1,92 @@
+// The program asked to end by the system while measuring, and rows that no
+// write could deliver when it goes.
+
+#include "MainWindowFixture.h"
+
+#include "measurement/MeasurementState.h"
+#include "support/DataFileReading.h"
+#include "ui/ProgramEnd.h"
+
+#include <QFile>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+class ProgramEndTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void terminationEndsTheMeasurement()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("signals are a Unix matter");
+#endif
+        MainWindowFixture f;
+        QVERIFY(f.folder.dir().mkdir(u"DATA"_s));
+        QVERIFY(f.start());
+        endMeasurementOnSystemRequest(*qApp, *f.window);
+        f.key(Qt::Key_Return);
+        f.clock.advanceSeconds(1.5);
+        f.key(Qt::Key_Space);
+
+        std::raise(SIGTERM);
+        QTRY_COMPARE(f.window->caption(Label4), u"保存完了"_s);
+        QString path = f.window->form().data.dataFileName;
+        path.replace(u'\\', u'/');
+        const QStringList rows = readRows(f.folder.dir().filePath(path));
+        QCOMPARE(rows.size(), 6);
+        QVERIFY(rows[4].startsWith(u"1,"_s));
+        QVERIFY(rows[4].contains(u",1.5,1.5,"_s));
+        QCOMPARE(rows[5], uR"("","","","","","←対象等")"_s);
+        // A plain close by the user is allowed again now that it has ended.
+        QVERIFY(f.window->close());
+    }
+
+    void unwrittenRowsGoToRecoveryFileAtExit()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.folder.dir().mkdir(u"DATA"_s));
+        QVERIFY(f.start());
+        f.key(Qt::Key_Return);
+        const QString name = f.window->form().data.dataFileName.mid(5);
+        const QString file = f.folder.dir().filePath(u"DATA/"_s + name);
+        // The data file is taken away and a folder stands in its place, so
+        // every later write fails while the folder itself is still there.
+        QVERIFY(QFile::rename(file, file + u".aside"_s));
+        QVERIFY(f.folder.dir().mkpath(u"DATA/"_s + name));
+        f.key(Qt::Key_Return);
+        QTest::mouseClick(f.find({Control::ComClear}), Qt::LeftButton);
+        QCOMPARE(f.window->form().writer().unwrittenRowCount(), 3);
+
+        saveUnwrittenRowsAtExit(*f.window);
+        QVERIFY(f.dialogs->seen.isEmpty());
+        QString recovery = file;
+        recovery.replace(u".csv"_s, u".recovered.csv"_s);
+        const QStringList rows = readRows(recovery);
+        QCOMPARE(rows.size(), 3);
+        QVERIFY(rows[0].startsWith(u"0,"_s));
+        QVERIFY(rows[1].startsWith(u"1,"_s));
+        QCOMPARE(rows[2], uR"("","","","","","←対象等")"_s);
+    }
+
+    void userToldWhereRowsWereLost()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.folder.dir().mkdir(u"DATA"_s));
+        QVERIFY(f.start());
+        f.key(Qt::Key_Return);
+        QVERIFY(f.folder.dir().rename(u"DATA"_s, u"DATA.gone"_s));
+        f.key(Qt::Key_Return);
+        const QString name = f.window->form().data.dataFileName.mid(5);
+
+        saveUnwrittenRowsAtExit(*f.window);
+        QCOMPARE(f.dialogs->seen.size(), 1);
+        QVERIFY(f.dialogs->seen.first().text.contains(
+            QDir::toNativeSeparators(f.folder.dir().filePath(u"DATA/"_s + name))));
+    }
+};
+
+QTEST_MAIN(ProgramEndTest)
+#include "tst_programend.moc"
