@@ -38,7 +38,10 @@ struct ControlRef {
     friend bool operator==(const ControlRef&, const ControlRef&) = default;
 };
 
-inline ControlRef text1(int index) { return {Control::Text1, index}; }
+inline ControlRef text1(int index)
+{
+    return {Control::Text1, index};
+}
 
 // Colours as the platform's 0x00BBGGRR values.
 using BgrColor = quint32;
@@ -46,12 +49,13 @@ using BgrColor = quint32;
 // What the window shows about the data file after each writing event.
 struct DataFileStatus {
     bool ok = true;
-    QString path;        // the file as opened on this system
-    QString reason;      // the system's reason when !ok
+    QString path;   // the file as opened on this system
+    QString reason; // the system's reason when !ok
     int unwrittenRows = 0;
 };
 
-class FormControls {
+class FormControls
+{
 public:
     virtual ~FormControls() = default;
 

@@ -4,7 +4,8 @@
 
 #include <optional>
 
-namespace KeyCode {
+namespace KeyCode
+{
 constexpr int BackSpace = 8;
 constexpr int Enter = 13;
 constexpr int Space = 32;
@@ -15,7 +16,8 @@ constexpr int Down = 40;
 constexpr int S = 83;
 } // namespace KeyCode
 
-namespace ShiftState {
+namespace ShiftState
+{
 constexpr int Shift = 1;
 constexpr int Ctrl = 2;
 constexpr int Alt = 4;

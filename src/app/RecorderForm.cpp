@@ -6,7 +6,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 // Screen order of the subject block, top to bottom.
 constexpr int SubjectOrder[] = {6, 0, 1, 2, 3};
 } // namespace

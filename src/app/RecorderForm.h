@@ -15,7 +15,8 @@
 #include <QDir>
 #include <QStringList>
 
-class RecorderForm {
+class RecorderForm
+{
 public:
     RecorderForm(FormControls& controls, const Clock& clock, QDir workingDir = QDir::current());
 

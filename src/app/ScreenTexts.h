@@ -4,20 +4,23 @@
 
 // Texts the logic puts on the data screen and in its dialogs, exactly as users
 // have always seen them (note the blanks: plain and ideographic spaces differ).
-namespace ScreenTexts {
+namespace ScreenTexts
+{
 
 inline const QString CrLf = QStringLiteral("\r\n");
 
 inline const QString Greeting = QStringLiteral(" 測定対象/条件、待受値/増分など入力下さい。");
-inline const QString AfterClear = QStringLiteral("　測定対象/条件など、待受値/増分を更新ください。");
+inline const QString AfterClear =
+    QStringLiteral("　測定対象/条件など、待受値/増分を更新ください。");
 
-inline const QString InputToggle = QStringLiteral("　測定対象/条件、待受値/増分など入力作業中です。") + CrLf +
-                                   CrLf +
-                                   QStringLiteral("　終了したら エンターキーor[測定対象等入力on/off]クリック！");
+inline const QString InputToggle =
+    QStringLiteral("　測定対象/条件、待受値/増分など入力作業中です。") + CrLf + CrLf +
+    QStringLiteral("　終了したら エンターキーor[測定対象等入力on/off]クリック！");
 inline const QString InputSubjectBox =
     QStringLiteral("　測定対象/条件、待受値/増分など入力作業中です。") + CrLf + CrLf +
     QStringLiteral("　終了したらエンターキー打鍵or[測定対象等入力on/off]クリック！");
-inline const QString InputValueBox = QStringLiteral("　待受値/増分など入力作業中です。") + CrLf + CrLf +
+inline const QString InputValueBox = QStringLiteral("　待受値/増分など入力作業中です。") + CrLf +
+                                     CrLf +
                                      QStringLiteral("　終了したら[測定対象等入力on/off]クリック！");
 inline const QString Waiting =
     QStringLiteral("　測定開始待ち--測定対象/条件、待受値/増分など再確認！") + CrLf + CrLf +
@@ -28,8 +31,8 @@ inline const QString AfterEndSummary = QStringLiteral("終後変更:");
 inline const QString RejectedMark = QStringLiteral("NG");
 
 inline const QString ApplicationTitle = QStringLiteral("Quellmark");
-inline const QString FolderCreated =
-    QStringLiteral(" の下にフォルダー DATA を作成しました。データファイル .csv はここに保存されます。");
+inline const QString FolderCreated = QStringLiteral(
+    " の下にフォルダー DATA を作成しました。データファイル .csv はここに保存されます。");
 
 inline const QString TargetPromptTitle = QStringLiteral("測定待受け値の初期値");
 inline const QString TargetPromptText =

@@ -8,7 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 int signalPipe[2] = {-1, -1};
 
 // Only async-signal-safe calls here: hand the number to the event loop.

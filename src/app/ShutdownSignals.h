@@ -9,7 +9,8 @@ class QSocketNotifier;
 // measurement can be ended and written before the program goes. Also keeps a
 // file-size limit from killing the program: the write then fails and its
 // rows stay queued like any other failed write.
-class ShutdownSignals final : public QObject {
+class ShutdownSignals final : public QObject
+{
     Q_OBJECT
 public:
     explicit ShutdownSignals(QObject* parent = nullptr);

@@ -12,12 +12,13 @@
 // cannot be written are kept in order and written first by the next event, so
 // a passing fault (disk full, folder gone) loses nothing. A failed write
 // leaves its file as it was, so the file always ends with a whole row.
-class DataFileWriter {
+class DataFileWriter
+{
 public:
     struct Result {
         bool ok = true;
-        QString path;     // the file that failed, as opened on this system
-        QString reason;   // the system's reason
+        QString path;   // the file that failed, as opened on this system
+        QString reason; // the system's reason
         int unwrittenRows = 0;
     };
 

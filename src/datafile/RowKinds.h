@@ -7,7 +7,8 @@
 
 // The kinds of row a data file holds. Subject lines are always the five lines
 // of the subject block, top to bottom.
-namespace RowKinds {
+namespace RowKinds
+{
 
 inline const QString SubjectMarker = QStringLiteral("←対象等");
 inline const QString AfterEndMarker = QStringLiteral("←対象等--終後変更");

@@ -38,7 +38,7 @@ void RecorderForm::insertChangeDuringMeasurement()
 
 void RecorderForm::insertChangeAfterEnd()
 {
-    m_form.appendText(TxEventTime, ScreenTexts::CrLf + ScreenTexts::AfterEndSummary +
-                                       subjectLines().join(u','));
+    m_form.appendText(TxEventTime,
+                      ScreenTexts::CrLf + ScreenTexts::AfterEndSummary + subjectLines().join(u','));
     writeRows({RowKinds::afterEndChangeRow(subjectLines())});
 }

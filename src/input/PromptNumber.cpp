@@ -6,10 +6,17 @@
 #include <limits>
 #include <string>
 
-namespace {
+namespace
+{
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == QChar(0x3000); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == QChar(0x3000);
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // [+-] digits [. digits] [(e|E) [+-] digits], at least one mantissa digit.
 bool isPlainNumber(const std::string& s)

@@ -3,32 +3,48 @@
 #include "app/ScreenTexts.h"
 #include "measurement/MeasurementState.h"
 
-namespace {
+namespace
+{
 
-bool isValueBox(int index) { return index == 4 || index == 5; }
+bool isValueBox(int index)
+{
+    return index == 4 || index == 5;
+}
 
 // The subject lines form a ring in screen order: 6, 0, 1, 2, 3.
 int subjectLineBelow(int index)
 {
     switch (index) {
-    case 6: return 0;
-    case 0: return 1;
-    case 1: return 2;
-    case 2: return 3;
-    case 3: return 6;
-    default: return -1;
+    case 6:
+        return 0;
+    case 0:
+        return 1;
+    case 1:
+        return 2;
+    case 2:
+        return 3;
+    case 3:
+        return 6;
+    default:
+        return -1;
     }
 }
 
 int subjectLineAbove(int index)
 {
     switch (index) {
-    case 6: return 3;
-    case 0: return 6;
-    case 1: return 0;
-    case 2: return 1;
-    case 3: return 2;
-    default: return -1;
+    case 6:
+        return 3;
+    case 0:
+        return 6;
+    case 1:
+        return 0;
+    case 2:
+        return 1;
+    case 3:
+        return 2;
+    default:
+        return -1;
     }
 }
 
@@ -61,8 +77,8 @@ void RecorderForm::enterInputModeByClick(int index, bool& optionBefore)
     optionBefore = m_form.optionValue();
     m_form.setOptionValue(true);
     if (!isMeasuring(m_form) && !isSaved(m_form))
-        m_form.setText(TxEventTime,
-                       isValueBox(index) ? ScreenTexts::InputValueBox : ScreenTexts::InputSubjectBox);
+        m_form.setText(TxEventTime, isValueBox(index) ? ScreenTexts::InputValueBox
+                                                      : ScreenTexts::InputSubjectBox);
     m_form.setBackColor(TxEventTime, Colors::Red);
 }
 

@@ -8,4 +8,7 @@ qint64 SystemClock::monotonicNs() const
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-QDateTime SystemClock::wallTime() const { return QDateTime::currentDateTime(); }
+QDateTime SystemClock::wallTime() const
+{
+    return QDateTime::currentDateTime();
+}

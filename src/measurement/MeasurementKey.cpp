@@ -30,8 +30,12 @@ void RecorderForm::Form_KeyDown(const KeyPress& key)
     }
 }
 
-namespace {
-QString padLeft(const QString& text, int width) { return text.rightJustified(width, u' '); }
+namespace
+{
+QString padLeft(const QString& text, int width)
+{
+    return text.rightJustified(width, u' ');
+}
 } // namespace
 
 void RecorderForm::measurementKey(const KeyPress& key)

@@ -6,13 +6,15 @@
 
 // The measurement state is the caption of Label4; these are the only words the
 // logic writes, and only "測定中" and "保存完了" are ever tested for.
-namespace StateWord {
+namespace StateWord
+{
 inline const QString WaitingToStart = QStringLiteral("開始待");
 inline const QString Measuring = QStringLiteral("測定中");
 inline const QString Saved = QStringLiteral("保存完了");
 } // namespace StateWord
 
-namespace Colors {
+namespace Colors
+{
 constexpr BgrColor Red = 0x0000FF;
 constexpr BgrColor SkyBlue = 0xFFFF80;
 constexpr BgrColor Yellow = 0x00FFFF;
@@ -40,5 +42,11 @@ inline bool stateIs(const FormControls& form, const QString& word)
 {
     return form.caption(Label4).compare(word, Qt::CaseInsensitive) == 0;
 }
-inline bool isMeasuring(const FormControls& form) { return stateIs(form, StateWord::Measuring); }
-inline bool isSaved(const FormControls& form) { return stateIs(form, StateWord::Saved); }
+inline bool isMeasuring(const FormControls& form)
+{
+    return stateIs(form, StateWord::Measuring);
+}
+inline bool isSaved(const FormControls& form)
+{
+    return stateIs(form, StateWord::Saved);
+}

@@ -6,9 +6,13 @@
 #include <string>
 #include <system_error>
 
-namespace {
+namespace
+{
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // Digits and decimal exponent of a value rounded to `significant` digits,
 // without trailing zeros: 1234.5 gives {"12345", 3}.
@@ -21,9 +25,8 @@ struct Decimal {
 Decimal roundToSignificant(double value, int significant)
 {
     std::array<char, 64> buf{};
-    auto [end, ec] =
-        std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific,
-                      significant - 1);
+    auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), value,
+                                   std::chars_format::scientific, significant - 1);
     Q_ASSERT(ec == std::errc());
     std::string text(buf.data(), end);
     Decimal d;
@@ -113,7 +116,8 @@ double numericValue(QStringView text)
     return value;
 }
 
-namespace {
+namespace
+{
 
 QString exponentForm(const Decimal& d)
 {

@@ -7,6 +7,5 @@
 void RecorderForm::rejectLastReading()
 {
     data.pendingRemark = ScreenTexts::RejectedMark;
-    m_form.appendText(TxEventTime,
-                      data.remarkFiller + data.pendingRemark + ScreenTexts::CrLf);
+    m_form.appendText(TxEventTime, data.remarkFiller + data.pendingRemark + ScreenTexts::CrLf);
 }

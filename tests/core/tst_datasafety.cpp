@@ -7,7 +7,8 @@ using namespace Qt::StringLiterals;
 
 // Faults of the disk and the folder in the middle of a measurement. Each test
 // reads the files back and checks that every reading reached one, in order.
-class DataSafetyTest final : public QObject {
+class DataSafetyTest final : public QObject
+{
     Q_OBJECT
 private slots:
     void diskFullThenFreed();
@@ -39,7 +40,8 @@ QList<int> DataSafetyTest::readingNumbers(const QStringList& rows)
     return numbers;
 }
 
-namespace {
+namespace
+{
 QList<int> upTo(int count)
 {
     QList<int> numbers;

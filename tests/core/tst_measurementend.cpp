@@ -5,13 +5,18 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 const QString Header = uR"("DATA\QMK05_7_20_152736.csv","05/7/20","","","","")"_s;
 const QString Titles = uR"("測定回","時刻","経過秒","今-前秒","温度 ℃","備考")"_s;
-QString subjectRow(const QString& first) { return uR"(")"_s + first + uR"(","","","","","←対象等")"_s; }
+QString subjectRow(const QString& first)
+{
+    return uR"(")"_s + first + uR"(","","","","","←対象等")"_s;
+}
 } // namespace
 
-class MeasurementEndTest final : public QObject {
+class MeasurementEndTest final : public QObject
+{
     Q_OBJECT
 private slots:
     void clickBeforeAnyMeasurementOnlyFocuses();
@@ -50,8 +55,7 @@ void MeasurementEndTest::threeReadingsSecondRejected()
     h.clock.advanceSeconds(1);
     h.enter();
     h.logic->ComClear_Click();
-    QCOMPARE(h.rows(), (QStringList{Header, subjectRow({}), Titles,
-                                    uR"(0,"15:27:36",0,0,50,"")"_s,
+    QCOMPARE(h.rows(), (QStringList{Header, subjectRow({}), Titles, uR"(0,"15:27:36",0,0,50,"")"_s,
                                     uR"(1,"15:27:37",1,1,48," --NG")"_s,
                                     uR"(2,"15:27:38",2,1,46,"")"_s, subjectRow({})}));
     QCOMPARE(h.screen(), u"対象等:,,,,\r\n"
@@ -87,12 +91,12 @@ void MeasurementEndTest::changeThenReading()
     h.setBox(6, u"走者B"_s);
     h.logic->ComSave_Click();
     QCOMPARE(h.rows().size(), 4); // the pending reading is written at once
-    h.setBox(6, u"走者C"_s); // edited after the click: not in the captured block
+    h.setBox(6, u"走者C"_s);      // edited after the click: not in the captured block
     h.enter();
     h.enter();
-    QCOMPARE(h.rows(), (QStringList{Header, subjectRow(u"走者A"_s), Titles,
-                                    uR"(0,"15:27:36",0,0,0,"")"_s, subjectRow(u"走者B"_s),
-                                    uR"(1,"15:27:36",0,0,0,"")"_s}));
+    QCOMPARE(h.rows(),
+             (QStringList{Header, subjectRow(u"走者A"_s), Titles, uR"(0,"15:27:36",0,0,0,"")"_s,
+                          subjectRow(u"走者B"_s), uR"(1,"15:27:36",0,0,0,"")"_s}));
     const QStringList lines = h.screenLines();
     QCOMPARE(lines[2], u"対象等:走者B,,,,"_s);
     QVERIFY(lines[3].startsWith(u" 001"_s));
@@ -106,9 +110,8 @@ void MeasurementEndTest::changeThenEnd()
     h.logic->ComSave_Click();
     h.setBox(6, u"C"_s);
     h.logic->ComClear_Click();
-    QCOMPARE(h.rows(), (QStringList{Header, subjectRow({}), Titles,
-                                    uR"(0,"15:27:36",0,0,0,"")"_s, subjectRow(u"B"_s),
-                                    subjectRow(u"C"_s)}));
+    QCOMPARE(h.rows(), (QStringList{Header, subjectRow({}), Titles, uR"(0,"15:27:36",0,0,0,"")"_s,
+                                    subjectRow(u"B"_s), subjectRow(u"C"_s)}));
     QVERIFY(!h.logic->data.subjectChangePending);
     QCOMPARE(h.screenLines().mid(2), (QStringList{u"対象等:B,,,,"_s, u"対象等:C,,,,"_s}));
 }
@@ -123,10 +126,9 @@ void MeasurementEndTest::twoChangesWithEditBetween()
     h.logic->ComSave_Click();
     h.enter();
     h.logic->ComClear_Click();
-    QCOMPARE(h.rows(), (QStringList{Header, subjectRow({}), Titles,
-                                    uR"(0,"15:27:36",0,0,0,"")"_s, subjectRow(u"A"_s),
-                                    subjectRow(u"B"_s), uR"(1,"15:27:36",0,0,0,"")"_s,
-                                    subjectRow(u"B"_s)}));
+    QCOMPARE(h.rows(), (QStringList{Header, subjectRow({}), Titles, uR"(0,"15:27:36",0,0,0,"")"_s,
+                                    subjectRow(u"A"_s), subjectRow(u"B"_s),
+                                    uR"(1,"15:27:36",0,0,0,"")"_s, subjectRow(u"B"_s)}));
     const QStringList lines = h.screenLines();
     QCOMPARE(lines[2], u"対象等:A,,,,"_s);
     QCOMPARE(lines[3], u"対象等:B,,,,"_s);

@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-class MeasurementKeyTest final : public QObject {
+class MeasurementKeyTest final : public QObject
+{
     Q_OBJECT
 private slots:
     void firstReadingWritesHeadingRows();

@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-class NumberTextTest final : public QObject {
+class NumberTextTest final : public QObject
+{
     Q_OBJECT
 private slots:
     void numericValue_data();
@@ -65,13 +66,12 @@ void NumberTextTest::generalNumber_data()
     QTest::newRow("minus half") << -0.5 << u"-0.5"_s;
     QTest::newRow("decimal") << 25.6 << u"25.6"_s;
     QTest::newRow("binary noise rounded away") << 0.1 + 0.2 << u"0.3"_s;
-    QTest::newRow("float widened keeps its digits")
-        << double(0.1f) << u"0.100000001490116"_s;
+    QTest::newRow("float widened keeps its digits") << double(0.1f) << u"0.100000001490116"_s;
     QTest::newRow("fifteen digits") << 123456789012345.0 << u"123456789012345"_s;
     QTest::newRow("exponent from 1e15") << 1.5e15 << u"1.5E+15"_s;
     QTest::newRow("small stays plain") << 0.00001 << u"0.00001"_s;
-    QTest::newRow("largest double") << std::numeric_limits<double>::max()
-                                    << u"1.79769313486232E+308"_s;
+    QTest::newRow("largest double")
+        << std::numeric_limits<double>::max() << u"1.79769313486232E+308"_s;
 }
 
 void NumberTextTest::generalNumber()

@@ -13,7 +13,8 @@ using namespace Qt::StringLiterals;
 // The program ended from outside while measuring: by the system's request
 // (the measurement is ended and written) or killed outright (every row
 // written so far is intact).
-class ShutdownTest final : public QObject {
+class ShutdownTest final : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase();

@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-class TargetKeysTest final : public QObject {
+class TargetKeysTest final : public QObject
+{
     Q_OBJECT
 private slots:
     void keys_data();
@@ -33,12 +34,12 @@ void TargetKeysTest::keys_data()
                                 << u"-0.5"_s;
     QTest::newRow("right") << u"48"_s << u"-2"_s << K{KeyCode::Right} << u"48"_s << u"-4"_s;
     QTest::newRow("s reverses") << u"48"_s << u"-2"_s << K{KeyCode::S} << u"48"_s << u"2"_s;
-    QTest::newRow("non-numeric increment left") << u"5"_s << u"abc"_s << K{KeyCode::Left} << u"5"_s
-                                                << u"0"_s;
-    QTest::newRow("non-numeric increment right") << u"5"_s << u"abc"_s << K{KeyCode::Right}
-                                                 << u"5"_s << u"0"_s;
-    QTest::newRow("non-numeric increment s") << u"5"_s << u"abc"_s << K{KeyCode::S} << u"5"_s
-                                             << u"0"_s;
+    QTest::newRow("non-numeric increment left")
+        << u"5"_s << u"abc"_s << K{KeyCode::Left} << u"5"_s << u"0"_s;
+    QTest::newRow("non-numeric increment right")
+        << u"5"_s << u"abc"_s << K{KeyCode::Right} << u"5"_s << u"0"_s;
+    QTest::newRow("non-numeric increment s")
+        << u"5"_s << u"abc"_s << K{KeyCode::S} << u"5"_s << u"0"_s;
     QTest::newRow("other keys do nothing") << u"5"_s << u"1"_s << K{65, 9, 46} << u"5"_s << u"1"_s;
 }
 

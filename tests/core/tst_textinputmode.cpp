@@ -6,7 +6,8 @@
 
 using namespace Qt::StringLiterals;
 
-class TextInputModeTest final : public QObject {
+class TextInputModeTest final : public QObject
+{
     Q_OBJECT
 private slots:
     void toggleTwiceWhileWaiting();
@@ -93,7 +94,8 @@ void TextInputModeTest::savedSubjectClickKeepsRows()
     FormHarness w;
     w.logic->Text1_Click(3);
     QCOMPARE(w.screen(), ScreenTexts::InputSubjectBox);
-    QVERIFY(ScreenTexts::InputSubjectBox.endsWith(u"　終了したらエンターキー打鍵or[測定対象等入力on/off]クリック！"_s));
+    QVERIFY(ScreenTexts::InputSubjectBox.endsWith(
+        u"　終了したらエンターキー打鍵or[測定対象等入力on/off]クリック！"_s));
     w.logic->Text1_Click(7);
     QCOMPARE(w.screen(), ScreenTexts::InputSubjectBox);
 }
@@ -151,11 +153,16 @@ void TextInputModeTest::prompts_data()
         int box;
         QString answer, shown;
     } cases[] = {
-        {4, u"20"_s, u"20"_s},          {5, u"1"_s, u"1"_s},
-        {4, u" 50 "_s, u"50"_s},        {5, u"-2"_s, u"-2"_s},
-        {4, u"<cancel>"_s, QString()},  {5, QString(), QString()},
-        {4, u"abc"_s, QString()},       {5, u"1e39"_s, QString()},
-        {4, u"123456789"_s, u"1.234568E+08"_s}, {5, u"0.1"_s, u"0.1"_s},
+        {4, u"20"_s, u"20"_s},
+        {5, u"1"_s, u"1"_s},
+        {4, u" 50 "_s, u"50"_s},
+        {5, u"-2"_s, u"-2"_s},
+        {4, u"<cancel>"_s, QString()},
+        {5, QString(), QString()},
+        {4, u"abc"_s, QString()},
+        {5, u"1e39"_s, QString()},
+        {4, u"123456789"_s, u"1.234568E+08"_s},
+        {5, u"0.1"_s, u"0.1"_s},
     };
     const char* states[] = {"waiting", "measuring", "measuring mode on", "saved"};
     for (int state = 0; state < 4; ++state) {

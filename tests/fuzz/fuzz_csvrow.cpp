@@ -10,7 +10,8 @@
 #include <cstdlib>
 #include <iconv.h>
 
-namespace {
+namespace
+{
 
 QString decodeCp932(const QByteArray& bytes)
 {

@@ -14,7 +14,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-namespace {
+namespace
+{
 
 void run(const QByteArray& input)
 {
@@ -30,9 +31,11 @@ QByteArray utf16(const QString& text)
 QList<QByteArray> hostileInputs()
 {
     QList<QByteArray> inputs;
-    for (const char* text : {"1e999", "-1e999", "1e-999", "NaN", "nan", "inf", "-Infinity",
-                             "1.79769313486232E+308", "3.4028236e38", "0x10", "&H10", "1,5",
-                             "\"\"\"", ",,,,,", "\r\n", "\t\v\f", "+-1", "1e", ".e1", "-.5e-3"})
+    for (const char* text : {"1e999",        "-1e999", "1e-999",    "NaN",
+                             "nan",          "inf",    "-Infinity", "1.79769313486232E+308",
+                             "3.4028236e38", "0x10",   "&H10",      "1,5",
+                             "\"\"\"",       ",,,,,",  "\r\n",      "\t\v\f",
+                             "+-1",          "1e",     ".e1",       "-.5e-3"})
         inputs.append(QByteArray(text));
     inputs.append(QByteArray(100'000, '9'));
     inputs.append(utf16(QString(100'000, QChar(0x301C))));

@@ -1,9 +1,9 @@
 // Number texts: the value of any text, the prompt conversion and the general
 // number format never crash, never give a non-finite number, and what is
 // shown reads back as what was stored.
+#include "fuzz/FuzzInput.h"
 #include "input/PromptNumber.h"
 #include "measurement/NumberText.h"
-#include "fuzz/FuzzInput.h"
 
 #include <cmath>
 #include <cstdio>

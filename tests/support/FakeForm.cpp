@@ -22,17 +22,50 @@ quint64 FakeForm::key(ControlRef c)
     return (quint64(c.control) << 32) | quint32(c.index);
 }
 
-QString FakeForm::text(ControlRef c) const { return m_texts.value(key(c)); }
-void FakeForm::setText(ControlRef c, const QString& text) { m_texts[key(c)] = text; }
-void FakeForm::appendText(ControlRef c, const QString& text) { m_texts[key(c)] += text; }
-QString FakeForm::caption(ControlRef c) const { return m_captions.value(key(c)); }
-void FakeForm::setCaption(ControlRef c, const QString& caption) { m_captions[key(c)] = caption; }
-BgrColor FakeForm::backColor(ControlRef c) const { return m_colors.value(key(c)); }
-void FakeForm::setBackColor(ControlRef c, BgrColor color) { m_colors[key(c)] = color; }
-bool FakeForm::isEnabled(ControlRef c) const { return m_enabled.value(key(c), true); }
-void FakeForm::setEnabled(ControlRef c, bool enabled) { m_enabled[key(c)] = enabled; }
-bool FakeForm::isVisible(ControlRef c) const { return m_visible.value(key(c), true); }
-void FakeForm::setVisible(ControlRef c, bool visible) { m_visible[key(c)] = visible; }
+QString FakeForm::text(ControlRef c) const
+{
+    return m_texts.value(key(c));
+}
+void FakeForm::setText(ControlRef c, const QString& text)
+{
+    m_texts[key(c)] = text;
+}
+void FakeForm::appendText(ControlRef c, const QString& text)
+{
+    m_texts[key(c)] += text;
+}
+QString FakeForm::caption(ControlRef c) const
+{
+    return m_captions.value(key(c));
+}
+void FakeForm::setCaption(ControlRef c, const QString& caption)
+{
+    m_captions[key(c)] = caption;
+}
+BgrColor FakeForm::backColor(ControlRef c) const
+{
+    return m_colors.value(key(c));
+}
+void FakeForm::setBackColor(ControlRef c, BgrColor color)
+{
+    m_colors[key(c)] = color;
+}
+bool FakeForm::isEnabled(ControlRef c) const
+{
+    return m_enabled.value(key(c), true);
+}
+void FakeForm::setEnabled(ControlRef c, bool enabled)
+{
+    m_enabled[key(c)] = enabled;
+}
+bool FakeForm::isVisible(ControlRef c) const
+{
+    return m_visible.value(key(c), true);
+}
+void FakeForm::setVisible(ControlRef c, bool visible)
+{
+    m_visible[key(c)] = visible;
+}
 
 void FakeForm::messageBox(const QString& text, const QString& caption)
 {
@@ -46,4 +79,7 @@ QString FakeForm::inputBox(const QString& prompt, const QString& title,
     return answers.isEmpty() ? QString() : answers.takeFirst();
 }
 
-void FakeForm::showDataFileStatus(const DataFileStatus& status) { fileStatuses.append(status); }
+void FakeForm::showDataFileStatus(const DataFileStatus& status)
+{
+    fileStatuses.append(status);
+}

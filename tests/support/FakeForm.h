@@ -11,7 +11,8 @@
 
 // An in-memory main window with the designed values of every control the
 // logic touches.
-class FakeForm final : public FormControls {
+class FakeForm final : public FormControls
+{
 public:
     FakeForm();
 
