@@ -3,6 +3,7 @@
 // cannot hold come back as "?").
 #include "datafile/CsvRow.h"
 #include "fuzz/FuzzInput.h"
+#include "support/DataFileReading.h"
 
 #include <QStringList>
 
@@ -13,7 +14,7 @@
 namespace
 {
 
-QString decodeCp932(const QByteArray& bytes)
+QString decodeInProcess(const QByteArray& bytes)
 {
     static iconv_t cd = iconv_open("UTF-16LE", "CP932");
     QByteArray out(bytes.size() * 2 + 16, '\0');
@@ -26,40 +27,6 @@ QString decodeCp932(const QByteArray& bytes)
     FUZZ_CHECK(result != size_t(-1));
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(out.constData()),
                               (out.size() - qsizetype(outLeft)) / 2);
-}
-
-// A strict reader: quoted texts with doubled quotes, bare numbers.
-QStringList readFields(const QString& row)
-{
-    QStringList fields;
-    qsizetype i = 0;
-    while (true) {
-        QString field;
-        if (i < row.size() && row[i] == u'"') {
-            ++i;
-            while (true) {
-                FUZZ_CHECK(i < row.size());
-                if (row[i] == u'"') {
-                    if (i + 1 < row.size() && row[i + 1] == u'"') {
-                        field += u'"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                field += row[i++];
-            }
-        } else {
-            while (i < row.size() && row[i] != u',')
-                field += row[i++];
-        }
-        fields.append(field);
-        if (i == row.size())
-            return fields;
-        FUZZ_CHECK(row[i] == u',');
-        ++i;
-    }
 }
 
 // Every code point comes back as itself, as "?" when the code page cannot hold
@@ -99,8 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const QByteArray bytes = encodeRow(row);
     FUZZ_CHECK(bytes.endsWith("\r\n"));
-    const QStringList fields = readFields(decodeCp932(bytes.chopped(2)));
-    FUZZ_CHECK(fields.size() == 6);
+    const std::optional<QStringList> read = splitFields(decodeInProcess(bytes.chopped(2)));
+    FUZZ_CHECK(read && read->size() == 6);
+    const QStringList& fields = *read;
     for (int i = 0; i < 5; ++i)
         FUZZ_CHECK(faithful(texts[i], fields[i]));
     return 0;
