@@ -43,8 +43,10 @@ void RecorderForm::clearWindow()
 {
     data.targetValue = data.initialTarget;
     data.increment = data.initialIncrement;
-    m_form.setText(text1(4), generalNumber(data.targetValue));
-    m_form.setText(text1(5), generalNumber(data.increment));
+    // The initial values come from the prompts (or are the start-up 0), so
+    // they are shown as the prompt showed them: "1.234568E+08", "1E-05".
+    m_form.setText(text1(4), singlePrecisionText(static_cast<float>(data.targetValue)));
+    m_form.setText(text1(5), singlePrecisionText(static_cast<float>(data.increment)));
     m_form.setText(TxStartTime, QString());
     m_form.setText(TxElapsed, QString());
     m_form.setText(TxEventTime, QString());
