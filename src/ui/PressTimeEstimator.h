@@ -1,10 +1,10 @@
 #pragma once
 
-// When did a key go down? Key events from X11 carry the server's time in
-// milliseconds on a clock of its own (with Xorg and Xvfb the monotonic clock,
-// truncated to 32 bits). The events reach the window late whenever the
-// user-interface thread is busy, so the event time is the better reading of
-// the press. This maps it onto our monotonic clock by the smallest offset
+// When did a key go down? Key events carry the time of the press in
+// milliseconds; they reach the window late whenever the user-interface thread
+// is busy, so the event time is the better reading of the press. On X11 and
+// Wayland it is our own monotonic clock cut to 32 bits, and is taken as it
+// is. A stamp on some other clock is mapped onto ours by the smallest offset
 // (now - event time) seen so far: the event that came through fastest tells
 // best how the two clocks relate.
 

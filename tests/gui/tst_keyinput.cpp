@@ -93,6 +93,27 @@ private slots:
         QCOMPARE(msOf(estimator.pressedAtNs(4'000, 3'402 * Ms)), 3'002);
     }
 
+    void stampOnOurClockNeedsNoLearning()
+    {
+        PressTimeEstimator estimator;
+        // The very first press, held up 400 ms behind a busy handler.
+        QCOMPARE(msOf(estimator.pressedAtNs(5'000, 5'400 * Ms)), 5'000);
+        QCOMPARE(msOf(estimator.pressedAtNs(6'000, 6'050 * Ms)), 6'000);
+        // Within the millisecond the stamp gives, never after now.
+        QCOMPARE(*estimator.pressedAtNs(7'000, 7'000 * Ms + 100), 7'000 * Ms + 100);
+        QCOMPARE(*estimator.pressedAtNs(8'000, 8'003 * Ms), 8'000 * Ms + Ms / 2);
+    }
+
+    void stampCutTo32BitsStillReadsAsOurClock()
+    {
+        PressTimeEstimator estimator;
+        const qint64 wrap = qint64(1) << 32;
+        // 49.7 days after boot the stamp has wrapped; our clock has not.
+        QCOMPARE(msOf(estimator.pressedAtNs(4'600, (wrap + 5'000) * Ms)), wrap + 4'600);
+        // A stamp from just before the wrap, handled just after it.
+        QCOMPARE(msOf(estimator.pressedAtNs(quint64(wrap - 100), (wrap + 200) * Ms)), wrap - 100);
+    }
+
     void staleEventTimeIsDistrustedAndTheClockStartsOver()
     {
         PressTimeEstimator estimator;
