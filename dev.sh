@@ -2,6 +2,8 @@
 # Sets up a fresh Debian/Ubuntu machine, builds Quellmark into build/ and
 # either starts it (run) or runs every test (test).
 set -euo pipefail
+# The program keeps its data files below the folder it is started from.
+caller=$PWD
 cd "$(dirname "$0")"
 
 packages=(
@@ -36,7 +38,9 @@ case "${1:-}" in
 run)
     install_missing
     build build
-    exec build/quellmark
+    program=$PWD/build/quellmark
+    cd "$caller"
+    exec "$program"
     ;;
 test)
     install_missing
