@@ -2,8 +2,6 @@
 
 #include "measurement/NumberText.h"
 
-#include <charconv>
-
 namespace
 {
 
@@ -28,10 +26,7 @@ CsvRow subjectFields(const QStringList& lines)
 // the data screen never disagree in the last digit.
 double hundredths(double seconds)
 {
-    const QByteArray shown = fixedTwoDecimals(seconds).toLatin1();
-    double value = 0.0;
-    std::from_chars(shown.constData(), shown.constData() + shown.size(), value);
-    return value;
+    return numericValue(fixedTwoDecimals(seconds));
 }
 
 } // namespace

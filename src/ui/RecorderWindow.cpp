@@ -42,6 +42,7 @@ enum LabelStyle {
     AutoSize = 1, // shrinks or grows to its caption
     Wrap = 2,     // keeps its box and wraps a longer caption
     GreyText = 4,
+    Bold = 8,
 };
 
 void setPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& color)
@@ -150,22 +151,73 @@ void RecorderWindow::buildControls()
     const QFont g9 = Fonts::gothic(9);
     const QFont g1125 = Fonts::gothic(11.25);
 
-    // Title.
-    label(new DesignLabel(this), {Control::Label1}, u"クエルマーク QM_K"_s,
-          Twips::rect(120, 60, 3225, 240), Fonts::gothic(12, true), AutoSize);
-    label(new DesignLabel(this), {Control::Label3, 4},
-          u"エンターキーで測定開始/ ラップタイム測定"_s, Twips::rect(360, 360, 1890, 345), g825,
-          Wrap | GreyText);
+    // The labels that only show their caption, in the designed order.
+    struct PlainLabel {
+        ControlRef ref;
+        const char16_t* caption;
+        QRect rect;
+        qreal points;
+        int style;
+    };
+    const PlainLabel plainLabels[] = {
+        // Title.
+        {{Control::Label1},
+         u"クエルマーク QM_K",
+         Twips::rect(120, 60, 3225, 240),
+         12,
+         AutoSize | Bold},
+        {{Control::Label3, 4},
+         u"エンターキーで測定開始/ ラップタイム測定",
+         Twips::rect(360, 360, 1890, 345),
+         8.25,
+         Wrap | GreyText},
+        // Clock.
+        {{Control::Label3, 0}, u"年 月 日", Twips::rect(120, 900, 960, 225), 11.25, AutoSize},
+        {{Control::Label3, 1}, u"現在時刻", Twips::rect(120, 1260, 960, 225), 11.25, AutoSize},
+        {{Control::Label2, 0}, u"開始時刻", Twips::rect(120, 1620, 960, 225), 11.25, AutoSize},
+        {{Control::Label2, 1}, u"経過 秒", Twips::rect(120, 1980, 840, 225), 11.25, AutoSize},
+        {{Control::Label8},
+         u"--データファイル名",
+         Twips::rect(3000, 2580, 1620, 165),
+         8.25,
+         AutoSize | GreyText},
+        // Target value.
+        {{Control::Label3, 3},
+         u"待受測定値名/単位など",
+         Twips::rect(5520, 1125, 1890, 180),
+         9,
+         AutoSize},
+        {{Control::Label3, 9},
+         u"↓先ず､オレンジ枠を 　clickし初期値を！",
+         Twips::rect(5640, 1740, 1815, 345),
+         8.25,
+         Wrap | GreyText},
+        {{Control::Label3, 6}, u"待受値", Twips::rect(6780, 2160, 720, 225), 11.25, AutoSize},
+        {{Control::Label3, 5}, u"+", Twips::rect(5520, 2415, 150, 285), 14.25, AutoSize},
+        {{Control::Label3, 7}, u"増分", Twips::rect(6780, 2460, 480, 225), 11.25, AutoSize},
+        // Buttons area.
+        {{Control::Label3, 8},
+         u"↑測定終了 ２回目クリックで開始待ち",
+         Twips::rect(5820, 540, 1695, 345),
+         8.25,
+         Wrap | GreyText},
+        // Column headings of the data screen.
+        {{Control::Label2, 4}, u"測定回", Twips::rect(120, 2820, 720, 225), 11.25, AutoSize},
+        {{Control::Label2, 5}, u"測定時刻", Twips::rect(1080, 2820, 960, 225), 11.25, AutoSize},
+        {{Control::Label2, 2}, u"経過 秒", Twips::rect(2760, 2820, 840, 225), 11.25, AutoSize},
+        {{Control::Label2, 3}, u"今-前秒", Twips::rect(4080, 2820, 840, 225), 11.25, AutoSize},
+        {{Control::Label3, 10},
+         u"↓待受測定値",
+         Twips::rect(5460, 2820, 1440, 225),
+         11.25,
+         AutoSize},
+    };
+    for (const PlainLabel& l : plainLabels) {
+        label(new DesignLabel(this), l.ref, QString::fromUtf16(l.caption), l.rect,
+              Fonts::gothic(l.points, (l.style & Bold) != 0), l.style);
+    }
 
-    // Clock.
-    label(new DesignLabel(this), {Control::Label3, 0}, u"年 月 日"_s,
-          Twips::rect(120, 900, 960, 225), g1125, AutoSize);
-    label(new DesignLabel(this), {Control::Label3, 1}, u"現在時刻"_s,
-          Twips::rect(120, 1260, 960, 225), g1125, AutoSize);
-    label(new DesignLabel(this), {Control::Label2, 0}, u"開始時刻"_s,
-          Twips::rect(120, 1620, 960, 225), g1125, AutoSize);
-    label(new DesignLabel(this), {Control::Label2, 1}, u"経過 秒"_s,
-          Twips::rect(120, 1980, 840, 225), g1125, AutoSize);
+    // The file name box: its caption follows the data file's state.
     m_label7 = label(new DesignLabel(this), {Control::Label7}, QString(),
                      Twips::rect(120, 2460, 2835, 315), g1125, Plain);
     m_label7->setAlignment(Qt::AlignCenter);
@@ -173,49 +225,21 @@ void RecorderWindow::buildControls()
     m_label7->setLineWidth(1);
     m_backColors.insert(key({Control::Label7}), BgrColors::WindowBackground);
     showLabel7();
-    label(new DesignLabel(this), {Control::Label8}, u"--データファイル名"_s,
-          Twips::rect(3000, 2580, 1620, 165), g825, AutoSize | GreyText);
 
-    // Subject block.
+    // The labels that react to a click.
     auto* label6 = new ClickableLabel(this);
     label(label6, {Control::Label6}, u"測定対象等入力on/off　　"_s,
           Twips::rect(3000, 600, 1815, 165), Fonts::proportionalGothic(8.25), AutoSize);
     connect(label6, &ClickableLabel::clicked, this, [this] { m_form->Label6_Click(); });
-
-    // Target value.
-    label(new DesignLabel(this), {Control::Label3, 3}, u"待受測定値名/単位など"_s,
-          Twips::rect(5520, 1125, 1890, 180), g9, AutoSize);
-    label(new DesignLabel(this), {Control::Label3, 9}, u"↓先ず､オレンジ枠を 　clickし初期値を！"_s,
-          Twips::rect(5640, 1740, 1815, 345), g825, Wrap | GreyText);
-    label(new DesignLabel(this), {Control::Label3, 6}, u"待受値"_s,
-          Twips::rect(6780, 2160, 720, 225), g1125, AutoSize);
-    label(new DesignLabel(this), {Control::Label3, 5}, u"+"_s, Twips::rect(5520, 2415, 150, 285),
-          Fonts::gothic(14.25), AutoSize);
-    label(new DesignLabel(this), {Control::Label3, 7}, u"増分"_s, Twips::rect(6780, 2460, 480, 225),
-          g1125, AutoSize);
-
-    // Buttons area.
-    label(new DesignLabel(this), {Control::Label3, 8}, u"↑測定終了 ２回目クリックで開始待ち"_s,
-          Twips::rect(5820, 540, 1695, 345), g825, Wrap | GreyText);
     auto* label5 = new ClickableLabel(this);
     label(label5, {Control::Label5}, u"操作ガイド"_s, Twips::rect(6600, 0, 900, 180), g9, AutoSize);
     connect(label5, &ClickableLabel::clicked, this, &RecorderWindow::openGuide);
+
+    // The state word, hidden until the first measurement starts.
     QLabel* label4 = label(new DesignLabel(this), {Control::Label4}, u"過程表示"_s,
                            Twips::rect(6540, 240, 960, 240), Fonts::gothic(12), AutoSize);
     setBackColor({Control::Label4}, Colors::Yellow);
     label4->hide();
-
-    // Column headings of the data screen.
-    label(new DesignLabel(this), {Control::Label2, 4}, u"測定回"_s,
-          Twips::rect(120, 2820, 720, 225), g1125, AutoSize);
-    label(new DesignLabel(this), {Control::Label2, 5}, u"測定時刻"_s,
-          Twips::rect(1080, 2820, 960, 225), g1125, AutoSize);
-    label(new DesignLabel(this), {Control::Label2, 2}, u"経過 秒"_s,
-          Twips::rect(2760, 2820, 840, 225), g1125, AutoSize);
-    label(new DesignLabel(this), {Control::Label2, 3}, u"今-前秒"_s,
-          Twips::rect(4080, 2820, 840, 225), g1125, AutoSize);
-    label(new DesignLabel(this), {Control::Label3, 10}, u"↓待受測定値"_s,
-          Twips::rect(5460, 2820, 1440, 225), g1125, AutoSize);
 
     // Text boxes, buttons and the option button lie above every label.
     auto lineEdit = [this](QLineEdit* edit, ControlRef ref, const QString& text, QRect rect,

@@ -3,6 +3,7 @@
 
 #include "MainWindowFixture.h"
 
+#include "datafile/DataFileName.h"
 #include "measurement/MeasurementState.h"
 #include "support/DataFileReading.h"
 #include "ui/ProgramEnd.h"
@@ -12,6 +13,14 @@
 #include <csignal>
 
 using namespace Qt::StringLiterals;
+
+namespace
+{
+QString dataFile(const MainWindowFixture& f)
+{
+    return localPath(f.window->form().data.dataFileName, f.folder.dir());
+}
+} // namespace
 
 class ProgramEndTest final : public QObject
 {
@@ -33,9 +42,7 @@ private slots:
 
         std::raise(SIGTERM);
         QTRY_COMPARE(f.window->caption(Label4), u"保存完了"_s);
-        QString path = f.window->form().data.dataFileName;
-        path.replace(u'\\', u'/');
-        const QStringList rows = readRows(f.folder.dir().filePath(path));
+        const QStringList rows = readRows(dataFile(f));
         QCOMPARE(rows.size(), 6);
         QVERIFY(rows[4].startsWith(u"1,"_s));
         QVERIFY(rows[4].contains(u",1.5,1.5,"_s));
@@ -50,12 +57,11 @@ private slots:
         QVERIFY(f.folder.dir().mkdir(u"DATA"_s));
         QVERIFY(f.start());
         f.key(Qt::Key_Return);
-        const QString name = f.window->form().data.dataFileName.mid(5);
-        const QString file = f.folder.dir().filePath(u"DATA/"_s + name);
+        const QString file = dataFile(f);
         // The data file is taken away and a folder stands in its place, so
         // every later write fails while the folder itself is still there.
         QVERIFY(QFile::rename(file, file + u".aside"_s));
-        QVERIFY(f.folder.dir().mkpath(u"DATA/"_s + name));
+        QVERIFY(QDir().mkpath(file));
         f.key(Qt::Key_Return);
         QTest::mouseClick(f.find({Control::ComClear}), Qt::LeftButton);
         QCOMPARE(f.window->form().writer().unwrittenRowCount(), 3);
@@ -79,12 +85,9 @@ private slots:
         f.key(Qt::Key_Return);
         QVERIFY(f.folder.dir().rename(u"DATA"_s, u"DATA.gone"_s));
         f.key(Qt::Key_Return);
-        const QString name = f.window->form().data.dataFileName.mid(5);
-
         saveUnwrittenRowsAtExit(*f.window);
         QCOMPARE(f.dialogs->seen.size(), 1);
-        QVERIFY(f.dialogs->seen.first().text.contains(
-            QDir::toNativeSeparators(f.folder.dir().filePath(u"DATA/"_s + name))));
+        QVERIFY(f.dialogs->seen.first().text.contains(QDir::toNativeSeparators(dataFile(f))));
     }
 };
 

