@@ -49,6 +49,9 @@ private slots:
         QVERIFY(lines[3].size() > 12 && lines[3].at(12) != QChar(0x3000));
         QVERIFY(lines[8].startsWith(u"  測定キーを打つと"_s));
         QVERIFY(lines[54].startsWith(u"　★"_s) && lines[54].size() > 20);
+        // The companion by the names its menu entry and its command carry.
+        QVERIFY(lines[54].contains(u"「クエルマーク グラフ」"_s));
+        QVERIFY(lines[54].contains(u"quellmark-graph"_s));
         // Pieces of one line are joined with nothing between them.
         QVERIFY(lines[5].contains(u"を打ちます。測定終了は"_s));
         QVERIFY(lines[42].contains(u"測定キーを打つ毎に 待受け値は１づつ"_s));
