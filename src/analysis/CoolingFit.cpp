@@ -244,10 +244,25 @@ Solution polish(Scaled& scaled, const Curve& start)
     gsl_vector_view x0View = gsl_vector_view_array(x0.data(), parameterCount);
     if (gsl_multifit_nlinear_init(&x0View.vector, &fdf, work.get()) != GSL_SUCCESS)
         return s;
-    int info = 0;
-    const int status =
+    // The start may already sit at the minimum as closely as the grid search
+    // could tell, and the driver then reports no progress; a stalled
+    // trust region is restarted from where it stopped.
+    const gsl_vector_const_view y = gsl_vector_const_view_array(scaled.y.data(), n);
+    const double yNorm = gsl_blas_dnrm2(&y.vector);
+    bool stationary = false;
+    for (int attempt = 0; attempt < 3 && !stationary; ++attempt) {
+        if (attempt > 0) {
+            const gsl_vector* reached = gsl_multifit_nlinear_position(work.get());
+            for (std::size_t i = 0; i < parameterCount; ++i)
+                x0[i] = gsl_vector_get(reached, i);
+            if (gsl_multifit_nlinear_init(&x0View.vector, &fdf, work.get()) != GSL_SUCCESS)
+                return s;
+        }
+        int info = 0;
         gsl_multifit_nlinear_driver(500, 1e-12, 1e-12, 1e-15, nullptr, nullptr, &info, work.get());
-
+        stationary = isStationary(gsl_multifit_nlinear_jac(work.get()),
+                                  gsl_multifit_nlinear_residual(work.get()), yNorm);
+    }
     const gsl_vector* x = gsl_multifit_nlinear_position(work.get());
     const gsl_vector* f = gsl_multifit_nlinear_residual(work.get());
     const gsl_matrix* jac = gsl_multifit_nlinear_jac(work.get());
@@ -266,11 +281,7 @@ Solution polish(Scaled& scaled, const Curve& start)
         s.failure = FitFailure::Degenerate;
         return s;
     }
-    // GSL_ENOPROG: no step lowers the sum any more, which is also the case
-    // at an exact minimum; the stationarity test tells the two apart.
-    const bool stopped = status == GSL_SUCCESS || status == GSL_ENOPROG;
-    const gsl_vector_const_view y = gsl_vector_const_view_array(scaled.y.data(), n);
-    if (!stopped || !isStationary(jac, f, gsl_blas_dnrm2(&y.vector)))
+    if (!stationary)
         return s;
 
     gsl_matrix_view covariance =
