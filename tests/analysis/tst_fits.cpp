@@ -51,14 +51,6 @@ QList<double> shifted(QList<double> values, double by)
     return values;
 }
 
-void verifyFailed(const FitResult& r, FitFailure failure)
-{
-    QCOMPARE(r.failure, failure);
-    QVERIFY(!r.ok());
-    QVERIFY(r.parameters.empty());
-    QVERIFY(std::isnan(r.valueAt(0.0)));
-}
-
 } // namespace
 
 class FitsTest final : public QObject
@@ -69,14 +61,12 @@ private slots:
     void linearCertified();
     void linearExact_data();
     void linearExact();
-    void linearFailures_data();
-    void linearFailures();
     void coolingReference_data();
     void coolingReference();
     void coolingRecoversCurve_data();
     void coolingRecoversCurve();
-    void coolingFailures_data();
-    void coolingFailures();
+    void failures_data();
+    void failures();
 };
 
 void FitsTest::linearCertified_data()
@@ -157,34 +147,6 @@ void FitsTest::linearExact()
     QVERIFY(r.residualSd < 1e-14);
     QVERIFY(r.parameters[0].se < 1e-14 && r.parameters[1].se < 1e-14);
     QCOMPARE(r.valueAt(10.0), intercept + 10.0 * slope);
-}
-
-void FitsTest::linearFailures_data()
-{
-    QTest::addColumn<QList<double>>("t");
-    QTest::addColumn<QList<double>>("y");
-    QTest::addColumn<FitFailure>("failure");
-
-    QTest::newRow("no point") << QList<double>{} << QList<double>{} << FitFailure::TooFewPoints;
-    QTest::newRow("one point") << QList<double>{1} << QList<double>{5} << FitFailure::TooFewPoints;
-    QTest::newRow("two points") << QList<double>{1, 2} << QList<double>{5, 6}
-                                << FitFailure::TooFewPoints;
-    QTest::newRow("all times equal")
-        << QList<double>{3, 3, 3, 3} << QList<double>{1, 2, 3, 4} << FitFailure::Degenerate;
-    QTest::newRow("lengths differ")
-        << QList<double>{1, 2, 3, 4} << QList<double>{1, 2, 3} << FitFailure::Degenerate;
-    QTest::newRow("not a number") << QList<double>{1, 2, 3, 4} << QList<double>{1, noValue, 3, 4}
-                                  << FitFailure::Degenerate;
-    QTest::newRow("infinite time")
-        << QList<double>{1, 2, infinite, 4} << QList<double>{1, 2, 3, 4} << FitFailure::Degenerate;
-}
-
-void FitsTest::linearFailures()
-{
-    QFETCH(QList<double>, t);
-    QFETCH(QList<double>, y);
-    QFETCH(FitFailure, failure);
-    verifyFailed(analysis::fitLinear(t, y), failure);
 }
 
 void FitsTest::coolingReference_data()
@@ -327,51 +289,65 @@ void FitsTest::coolingRecoversCurve()
     QVERIFY(r.r2 > 1.0 - 1e-12);
 }
 
-void FitsTest::coolingFailures_data()
+void FitsTest::failures_data()
 {
+    QTest::addColumn<bool>("cooling");
     QTest::addColumn<QList<double>>("t");
     QTest::addColumn<QList<double>>("y");
     QTest::addColumn<FitFailure>("failure");
+    using L = QList<double>;
 
-    QTest::newRow("no point") << QList<double>{} << QList<double>{} << FitFailure::TooFewPoints;
-    QTest::newRow("three points") << QList<double>{0, 10, 20} << QList<double>{80, 50, 40}
-                                  << FitFailure::TooFewPoints;
-    QTest::newRow("all times equal")
-        << QList<double>{5, 5, 5, 5} << QList<double>{80, 60, 50, 45} << FitFailure::Degenerate;
-    QTest::newRow("two different times")
-        << QList<double>{0, 0, 10, 10, 10} << QList<double>{80, 81, 50, 51, 50}
-        << FitFailure::Degenerate;
-    QTest::newRow("constant values")
-        << QList<double>{0, 10, 20, 30, 40} << QList<double>(5, 21.5) << FitFailure::Degenerate;
+    QTest::newRow("line: no point") << false << L{} << L{} << FitFailure::TooFewPoints;
+    QTest::newRow("line: two points") << false << L{1, 2} << L{5, 6} << FitFailure::TooFewPoints;
+    QTest::newRow("line: all times equal")
+        << false << L{3, 3, 3, 3} << L{1, 2, 3, 4} << FitFailure::Degenerate;
+    QTest::newRow("line: lengths differ")
+        << false << L{1, 2, 3, 4} << L{1, 2, 3} << FitFailure::Degenerate;
+    QTest::newRow("line: not a number")
+        << false << L{1, 2, 3, 4} << L{1, noValue, 3, 4} << FitFailure::Degenerate;
+    QTest::newRow("line: infinite time")
+        << false << L{1, 2, infinite, 4} << L{1, 2, 3, 4} << FitFailure::Degenerate;
+
+    QTest::newRow("cooling: three points")
+        << true << L{0, 10, 20} << L{80, 50, 40} << FitFailure::TooFewPoints;
+    QTest::newRow("cooling: all times equal")
+        << true << L{5, 5, 5, 5} << L{80, 60, 50, 45} << FitFailure::Degenerate;
+    QTest::newRow("cooling: two different times")
+        << true << L{0, 0, 10, 10, 10} << L{80, 81, 50, 51, 50} << FitFailure::Degenerate;
+    QTest::newRow("cooling: constant values")
+        << true << L{0, 10, 20, 30, 40} << L(5, 21.5) << FitFailure::Degenerate;
     // No bend at all: the ambient could be anywhere along the line.
-    QTest::newRow("straight line")
-        << QList<double>{0, 10, 20, 30, 40, 50, 60} << QList<double>{80, 75, 70, 65, 60, 55, 50}
+    QTest::newRow("cooling: straight line")
+        << true << L{0, 10, 20, 30, 40, 50, 60} << L{80, 75, 70, 65, 60, 55, 50}
         << FitFailure::Degenerate;
-    // Running away from, not towards, a surrounding value.
-    QTest::newRow("diverging") << QList<double>{0, 100, 200, 300, 400, 500}
-                               << QList<double>{25,         28.2436064, 33.5914091,
-                                                42.4084454, 56.9452805, 80.9123276}
-                               << FitFailure::Degenerate;
+    // 20 + 5·e^(t/200): running away from, not towards, a surrounding value.
+    QTest::newRow("cooling: diverging")
+        << true << L{0, 100, 200, 300, 400, 500}
+        << L{25, 28.2436064, 33.5914091, 42.4084454, 56.9452805, 80.9123276}
+        << FitFailure::Degenerate;
     // Settled before the second reading: every faster rate fits as well.
-    QTest::newRow("a single jump")
-        << QList<double>{0, 10, 20, 30, 40, 50} << QList<double>{80, 20, 20, 20, 20, 20}
-        << FitFailure::Degenerate;
-    QTest::newRow("noise without a trend")
-        << QList<double>{0, 10, 20, 30, 40, 50, 60, 70}
-        << QList<double>{20.1, 19.9, 20.0, 20.2, 19.8, 20.1, 20.0, 19.9} << FitFailure::Degenerate;
-    QTest::newRow("lengths differ")
-        << QList<double>{0, 10, 20, 30} << QList<double>{80, 60, 50} << FitFailure::Degenerate;
-    QTest::newRow("infinite value")
-        << QList<double>{0, 10, 20, 30, 40} << QList<double>{80, 60, -infinite, 45, 42}
-        << FitFailure::Degenerate;
+    QTest::newRow("cooling: a single jump")
+        << true << L{0, 10, 20, 30, 40, 50} << L{80, 20, 20, 20, 20, 20} << FitFailure::Degenerate;
+    QTest::newRow("cooling: noise without a trend")
+        << true << L{0, 10, 20, 30, 40, 50, 60, 70}
+        << L{20.1, 19.9, 20.0, 20.2, 19.8, 20.1, 20.0, 19.9} << FitFailure::Degenerate;
+    QTest::newRow("cooling: lengths differ")
+        << true << L{0, 10, 20, 30} << L{80, 60, 50} << FitFailure::Degenerate;
+    QTest::newRow("cooling: infinite value")
+        << true << L{0, 10, 20, 30, 40} << L{80, 60, -infinite, 45, 42} << FitFailure::Degenerate;
 }
 
-void FitsTest::coolingFailures()
+void FitsTest::failures()
 {
+    QFETCH(bool, cooling);
     QFETCH(QList<double>, t);
     QFETCH(QList<double>, y);
     QFETCH(FitFailure, failure);
-    verifyFailed(analysis::fitCooling(t, y), failure);
+    const FitResult r = cooling ? analysis::fitCooling(t, y) : analysis::fitLinear(t, y);
+    QCOMPARE(r.failure, failure);
+    QVERIFY(!r.ok());
+    QVERIFY(r.parameters.empty());
+    QVERIFY(std::isnan(r.valueAt(0.0)));
 }
 
 QTEST_APPLESS_MAIN(FitsTest)
