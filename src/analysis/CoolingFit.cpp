@@ -22,9 +22,10 @@ namespace
 {
 
 constexpr std::size_t parameterCount = 3;
-// Below this reciprocal condition number of the Jacobian at the minimum some
-// combination of the parameters is fixed only by the last digits of a double.
-constexpr double minimumRcond = 1e-10;
+// A column of the Jacobian at the minimum that adds less than this share of
+// the first to the others fixes its parameter only by the last digits of a
+// double.
+constexpr double minimumRank = 1e-10;
 
 // The iteration works on τ = (t − t0)/T, t0 the earliest time and T the span,
 // with y = a + d·e^(−κ·τ). All three parameters then have sizes of the same
@@ -268,8 +269,16 @@ Solution polish(Scaled& scaled, const Curve& start)
     const gsl_matrix* jac = gsl_multifit_nlinear_jac(work.get());
     s.curve = {gsl_vector_get(x, 0), gsl_vector_get(x, 1), gsl_vector_get(x, 2)};
     gsl_blas_ddot(f, f, &s.ssr);
-    double rcond = 0.0;
-    gsl_multifit_nlinear_rcond(&rcond, work.get());
+    // The covariance comes from a pivoted QR factorisation of the Jacobian
+    // itself; columns that add less than minimumRank of the first are left
+    // out and show as zero variance.
+    gsl_matrix_view covariance =
+        gsl_matrix_view_array(&s.covariance[0][0], parameterCount, parameterCount);
+    const bool factorised =
+        gsl_multifit_nlinear_covar(jac, minimumRank, &covariance.matrix) == GSL_SUCCESS;
+    bool fullRank = factorised;
+    for (std::size_t i = 0; i < parameterCount; ++i)
+        fullRank = fullRank && s.covariance[i][i] > 0.0;
 
     // A rate of zero or below is a straight line or a curve running away: it
     // approaches no surrounding value. A Jacobian of lower numerical rank means
@@ -277,16 +286,11 @@ Solution polish(Scaled& scaled, const Curve& start)
     // ambient anywhere along the line), or one that is done before the second
     // reading (any faster rate fits as well).
     const double position[] = {s.curve.a, s.curve.d, s.curve.kappa, s.ssr};
-    if (!detail::allFinite(position) || s.curve.kappa <= 0.0 || !(rcond >= minimumRcond)) {
+    if (!detail::allFinite(position) || s.curve.kappa <= 0.0 || (factorised && !fullRank)) {
         s.failure = FitFailure::Degenerate;
         return s;
     }
-    if (!stationary)
-        return s;
-
-    gsl_matrix_view covariance =
-        gsl_matrix_view_array(&s.covariance[0][0], parameterCount, parameterCount);
-    if (gsl_multifit_nlinear_covar(jac, 0.0, &covariance.matrix) != GSL_SUCCESS)
+    if (!stationary || !factorised)
         return s;
     s.failure = FitFailure::None;
     return s;
