@@ -12,6 +12,7 @@ packages=(
     fonts-noto-cjk            # Japanese text instead of boxes
     python3                   # reads data files back in the tests
     clang libclang-rt-14-dev  # libFuzzer
+    libgsl-dev                # the graph companion's fits
 )
 
 install_missing() {

@@ -32,17 +32,24 @@ struct FitResult {
     int points = 0;
     std::vector<FitParameter> parameters;
     double r2 = 0.0;
-    double residualSd = 0.0; // sqrt(residual sum of squares / (n − parameters))
+    double residualSd = 0.0;   // sqrt(residual sum of squares / (n − parameters))
     double timeConstant = 0.0; // cooling: 1/rate
     double halfTime = 0.0;     // cooling: ln 2 / rate
 
     bool ok() const { return failure == FitFailure::None; }
-    double valueAt(double t) const; // the fitted curve
+    double valueAt(double t) const; // the fitted curve; NaN for a fit that failed
 };
 
-// t and y of equal length; NaN or infinite points must not be passed.
+// t and y of equal length; NaN or infinite points must not be passed (they,
+// and lengths that differ, give Degenerate). A failed fit has no parameters;
+// an ok one has only finite numbers. Constant y is a flat line with R² 1.
 FitResult fitLinear(std::span<const double> t, std::span<const double> y);
-// Starting values come from the data.
+// Starting values come from the data. t is used as given: initial is the
+// curve's value at t = 0, also when the readings start later. A curve must
+// approach its ambient: a best fit with a rate of zero or below (a straight
+// line, or a curve running away) is Degenerate, as are readings that fix no
+// single curve (constant, fewer than three different times, no measurable
+// bend, or settled before the second reading).
 FitResult fitCooling(std::span<const double> t, std::span<const double> y);
 
 } // namespace analysis
