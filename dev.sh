@@ -59,7 +59,7 @@ test)
     # The fuzz targets under libFuzzer, a few seconds each.
     CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DQUELLMARK_WITH_WIDGETS=OFF -DQUELLMARK_LIBFUZZER=ON >/dev/null
-    cmake --build build-fuzz -j"$(nproc)" --target fuzz_numbers fuzz_csvrow
+    cmake --build build-fuzz -j"$(nproc)" --target fuzz_numbers fuzz_csvrow fuzz_reader
     ctest --test-dir build-fuzz --output-on-failure -R '^fuzz_'
     ;;
 *)
