@@ -24,7 +24,13 @@ class KillRecoveryTest final : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void everyFinishedPressSurvives_data();
     void everyFinishedPressSurvives();
+    void cleanupTestCase();
+
+private:
+    int m_recoveredRows = 0;
+    int m_inFlightKept = 0;
 };
 
 namespace
@@ -63,19 +69,27 @@ void KillRecoveryTest::initTestCase()
 #endif
 }
 
-void KillRecoveryTest::everyFinishedPressSurvives()
+// One row per run keeps each run within the test function's time limit.
+void KillRecoveryTest::everyFinishedPressSurvives_data()
 {
+    QTest::addColumn<int>("killAfter"); // reported presses before the kill
     const int runs = qEnvironmentVariableIntValue("QUELLMARK_KILL_RUNS") > 0
                          ? qEnvironmentVariableIntValue("QUELLMARK_KILL_RUNS")
                          : 100;
-    int recoveredRows = 0;
-    int inFlightKept = 0;
     for (int run = 0; run < runs; ++run) {
+        const int killAfter = 1 + int(QRandomGenerator::global()->bounded(400));
+        QTest::addRow("run %d, after %d presses", run, killAfter) << killAfter;
+    }
+}
+
+void KillRecoveryTest::everyFinishedPressSurvives()
+{
+    QFETCH(int, killAfter);
+    {
         QTemporaryDir dir;
         QProcess driver;
         driver.start(QStringLiteral(RECORDER_DRIVER), {dir.path(), u"0"_s, u"marks"_s});
         QVERIFY(driver.waitForStarted());
-        const int killAfter = 1 + int(QRandomGenerator::global()->bounded(400));
         Reported reported;
         QByteArray pending;
         readUntil(driver, killAfter, reported, pending);
@@ -109,17 +123,19 @@ void KillRecoveryTest::everyFinishedPressSurvives()
             numbers.append(number);
         }
         const int inFile = int(numbers.size());
-        QVERIFY2(
-            inFile == reported.readings || inFile == reported.readings + 1,
-            qPrintable(
-                u"run %1: %2 readings in the file, %3 reported done"_s.arg(run).arg(inFile).arg(
-                    reported.readings)));
+        QVERIFY2(inFile == reported.readings || inFile == reported.readings + 1,
+                 qPrintable(u"%1 readings in the file, %2 reported done"_s.arg(inFile).arg(
+                     reported.readings)));
         QVERIFY(!QFile::exists(pendingSidecarPath(file)));
-        recoveredRows += int(rows.size() - rowsBefore);
-        inFlightKept += inFile - reported.readings;
+        m_recoveredRows += int(rows.size() - rowsBefore);
+        m_inFlightKept += inFile - reported.readings;
     }
-    qInfo("%d runs: %d rows given back at the start, %d presses in flight kept", runs,
-          recoveredRows, inFlightKept);
+}
+
+void KillRecoveryTest::cleanupTestCase()
+{
+    qInfo("%d rows given back at the start, %d presses in flight kept", m_recoveredRows,
+          m_inFlightKept);
 }
 
 QTEST_GUILESS_MAIN(KillRecoveryTest)
