@@ -28,17 +28,23 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-build() { # dir, cmake options...
+configure() { # dir, cmake options...
     local dir=$1
     shift
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j"$(nproc)"
+}
+
+build() { # dir, cmake options...
+    configure "$@"
+    cmake --build "$1" -j"$(nproc)"
 }
 
 case "${1:-}" in
 run)
     install_missing
-    build build
+    # Only the program: the tests and benchmarks are built by the test command.
+    configure build
+    cmake --build build -j"$(nproc)" --target quellmark
     program=$PWD/build/quellmark
     cd "$caller"
     exec "$program"

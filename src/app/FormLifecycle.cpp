@@ -1,6 +1,7 @@
 #include "app/RecorderForm.h"
 
 #include "app/ScreenTexts.h"
+#include "datafile/PendingRecovery.h"
 #include "measurement/MeasurementState.h"
 
 void RecorderForm::Form_Load()
@@ -10,13 +11,35 @@ void RecorderForm::Form_Load()
     // Only the first start in a folder creates "DATA" and says so; any failure
     // (the folder or a file of that name exists, no permission) stays silent.
     const QDir& workingDir = m_writer.workingDir();
-    if (workingDir.exists(QStringLiteral("DATA")))
+    if (!workingDir.exists(QStringLiteral("DATA"))) {
+        if (workingDir.mkdir(QStringLiteral("DATA")))
+            m_form.messageBox(QDir::toNativeSeparators(workingDir.absolutePath()) +
+                                  ScreenTexts::FolderCreated,
+                              ScreenTexts::ApplicationTitle);
         return;
-    if (!workingDir.mkdir(QStringLiteral("DATA")))
+    }
+    recoverPendingRows();
+}
+
+void RecorderForm::recoverPendingRows()
+{
+    const PendingRecovery recovery = ::recoverPendingRows(m_writer);
+    if (!recovery.recovered.isEmpty())
+        m_form.showDataFileStatus({recovery.lastWrite.ok, recovery.lastWrite.path,
+                                   recovery.lastWrite.reason, recovery.lastWrite.unwrittenRows});
+    if (!recovery.anythingToTell())
         return;
-    m_form.messageBox(QDir::toNativeSeparators(workingDir.absolutePath()) +
-                          ScreenTexts::FolderCreated,
-                      ScreenTexts::ApplicationTitle);
+    QString text;
+    if (!recovery.recovered.isEmpty())
+        text += ScreenTexts::PendingRowsRecovered + ScreenTexts::CrLf +
+                recovery.recovered.join(ScreenTexts::CrLf);
+    if (!recovery.unreadable.isEmpty()) {
+        if (!text.isEmpty())
+            text += ScreenTexts::CrLf + ScreenTexts::CrLf;
+        text += ScreenTexts::PendingRowsUnreadable + ScreenTexts::CrLf +
+                recovery.unreadable.join(ScreenTexts::CrLf);
+    }
+    m_form.messageBox(text, ScreenTexts::ApplicationTitle);
 }
 
 void RecorderForm::Form_Activate()

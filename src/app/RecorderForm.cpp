@@ -1,6 +1,7 @@
 #include "app/RecorderForm.h"
 
 #include "app/ScreenTexts.h"
+#include "datafile/DataFileName.h"
 #include "datafile/RowKinds.h"
 #include "measurement/MeasurementState.h"
 
@@ -38,7 +39,17 @@ void RecorderForm::takeOverRemark()
 
 CsvRow RecorderForm::pendingRow() const
 {
-    const QString remark = data.remarkFiller + data.rowRemark;
+    return pendingRowWithRemark(data.remarkFiller + data.rowRemark);
+}
+
+CsvRow RecorderForm::pendingRowToBeWritten() const
+{
+    return pendingRowWithRemark(
+        data.pendingRemark.isEmpty() ? QString() : QStringLiteral(" --") + data.pendingRemark);
+}
+
+CsvRow RecorderForm::pendingRowWithRemark(const QString& remark) const
+{
     if (data.subjectChangePending)
         return RowKinds::changedSubjectRow(data.changedSubject, remark);
     return RowKinds::dataRow(data.eventCount - 1, data.pendingTime, data.pendingElapsed,
@@ -48,7 +59,20 @@ CsvRow RecorderForm::pendingRow() const
 void RecorderForm::writeRows(const QList<CsvRow>& rows)
 {
     const DataFileWriter::Result result = m_writer.write(data.dataFileName, rows);
+    m_writeFailed = !result.ok;
     m_form.showDataFileStatus({result.ok, result.path, result.reason, result.unwrittenRows});
+}
+
+void RecorderForm::storePendingRow()
+{
+    const PendingRowFile::Result result = m_pendingRow.store(
+        localPath(data.dataFileName, m_writer.workingDir()), pendingRowToBeWritten());
+    // Reported like a failed data-file write, without a dialog; the
+    // measurement goes on, and the row still reaches the data file at the next
+    // event.
+    if (!result.ok && !m_writeFailed)
+        m_form.showDataFileStatus(
+            {false, result.path, result.reason, m_writer.unwrittenRowCount()});
 }
 
 qint64 RecorderForm::pressInstant(const KeyPress& key) const

@@ -9,6 +9,7 @@
 #include "app/KeyPress.h"
 #include "datafile/CsvRow.h"
 #include "datafile/DataFileWriter.h"
+#include "datafile/PendingRowFile.h"
 #include "measurement/Clock.h"
 #include "measurement/MeasurementData.h"
 
@@ -65,6 +66,13 @@ private:
 
     // Rows of the pending reading or of a captured subject block.
     CsvRow pendingRow() const;
+    // The same row as the next writing event will write it: with the remark
+    // that event will take over.
+    CsvRow pendingRowToBeWritten() const;
+    CsvRow pendingRowWithRemark(const QString& remark) const;
+    // Keeps the pending row in its sidecar, so that a crash cannot lose it.
+    void storePendingRow();
+    void recoverPendingRows();
     void takeOverRemark();
     void writeRows(const QList<CsvRow>& rows);
 
@@ -76,4 +84,8 @@ private:
     FormControls& m_form;
     const Clock& m_clock;
     DataFileWriter m_writer;
+    PendingRowFile m_pendingRow;
+    // Whether this handler's data-file write failed: its report in Label7
+    // matters more than one about the sidecar.
+    bool m_writeFailed = false;
 };

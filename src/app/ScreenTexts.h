@@ -34,6 +34,13 @@ inline const QString ApplicationTitle = QStringLiteral("Quellmark");
 inline const QString FolderCreated = QStringLiteral(
     " の下にフォルダー DATA を作成しました。データファイル .csv はここに保存されます。");
 
+// The start-up after a crash: which data files got their last reading back.
+inline const QString PendingRowsRecovered =
+    QStringLiteral("前回は測定の途中でプログラムが終了しました。次のデータファイルに最後の測定値を"
+                   "書き戻しました。");
+inline const QString PendingRowsUnreadable = QStringLiteral(
+    "次の保留ファイルは読めなかったため、そのまま残してあります。最後の測定値はこの中にあります。");
+
 inline const QString TargetPromptTitle = QStringLiteral("測定待受け値の初期値");
 inline const QString TargetPromptText =
     QStringLiteral("待受値の初期値(測定を開始する始めの値)を入力下さい。");

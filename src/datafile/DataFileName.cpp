@@ -1,5 +1,7 @@
 #include "datafile/DataFileName.h"
 
+#include "datafile/PendingSidecar.h"
+
 #include <QFileInfo>
 
 namespace
@@ -25,7 +27,7 @@ QString stamp(const QDateTime& t)
 }
 
 // A dangling link still names a file: writing through it would land elsewhere.
-bool taken(const QString& path)
+bool onDisk(const QString& path)
 {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
@@ -38,11 +40,19 @@ QString dataFileNameFor(const QDateTime& firstReading)
     return Folder + u'\\' + Prefix + stamp(firstReading) + Extension;
 }
 
-QString freeDataFileName(const QDateTime& firstReading, const QDir& workingDir)
+QString freeDataFileName(const QDateTime& firstReading, const QDir& workingDir,
+                         const QStringList& heldNames)
 {
+    // A sidecar left for the next start still belongs to its data file, even
+    // when that file itself is gone.
+    const auto taken = [&](const QString& name) {
+        const QString path = localPath(name, workingDir);
+        return heldNames.contains(name, Qt::CaseInsensitive) || onDisk(path) ||
+               onDisk(pendingSidecarPath(path));
+    };
     const QString base = Folder + u'\\' + Prefix + stamp(firstReading);
     QString name = base + Extension;
-    for (int n = 2; taken(localPath(name, workingDir)); ++n)
+    for (int n = 2; taken(name); ++n)
         name = base + u'_' + QString::number(n) + Extension;
     return name;
 }

@@ -9,8 +9,11 @@
 QString dataFileNameFor(const QDateTime& firstReading);
 
 // The same name with "_2", "_3", ... before ".csv" when the plain name already
-// exists below `workingDir`, so that no file is ever overwritten.
-QString freeDataFileName(const QDateTime& firstReading, const QDir& workingDir);
+// exists below `workingDir` (as a data file or a pending-row sidecar) or is
+// one of `heldNames`, the names rows still wait to be written to, so that no
+// file is ever overwritten and no two measurements share one.
+QString freeDataFileName(const QDateTime& firstReading, const QDir& workingDir,
+                         const QStringList& heldNames = {});
 
 // Where the file lies on this system: "DATA\QMK…csv" -> "<workingDir>/DATA/QMK…csv".
 QString localPath(const QString& dataFileName, const QDir& workingDir);

@@ -139,12 +139,17 @@ DataFileWriter::DataFileWriter(QDir workingDir) : m_workingDir(std::move(working
 
 DataFileWriter::Result DataFileWriter::write(const QString& dataFileName, const QList<CsvRow>& rows)
 {
-    if (!rows.isEmpty()) {
-        QByteArray bytes;
-        for (const CsvRow& row : rows)
-            bytes += encodeRow(row);
-        enqueue(dataFileName, bytes, static_cast<int>(rows.size()));
-    }
+    QByteArray bytes;
+    for (const CsvRow& row : rows)
+        bytes += encodeRow(row);
+    return writeEncoded(dataFileName, bytes, static_cast<int>(rows.size()));
+}
+
+DataFileWriter::Result DataFileWriter::writeEncoded(const QString& dataFileName,
+                                                    const QByteArray& rows, int rowCount)
+{
+    if (rowCount > 0)
+        enqueue(dataFileName, rows, rowCount);
     Result result = flush();
     if (result.ok)
         result.path = localPath(dataFileName, m_workingDir);
@@ -182,6 +187,14 @@ int DataFileWriter::unwrittenRowCount() const
     for (const Queued& q : m_queue)
         count += q.rows;
     return count;
+}
+
+QStringList DataFileWriter::queuedFileNames() const
+{
+    QStringList names;
+    for (const Queued& q : m_queue)
+        names.append(q.dataFileName);
+    return names;
 }
 
 void DataFileWriter::enqueue(const QString& dataFileName, const QByteArray& bytes, int rows)

@@ -29,6 +29,9 @@ public:
     // file that fails keeps its rows queued without holding back other files.
     Result write(const QString& dataFileName, const QList<CsvRow>& rows);
 
+    // The same for rows already encoded as the file holds them.
+    Result writeEncoded(const QString& dataFileName, const QByteArray& rows, int rowCount);
+
     // Tries the queued rows again without adding any.
     Result retry();
 
@@ -39,6 +42,8 @@ public:
     QStringList saveRecoveryFiles();
 
     int unwrittenRowCount() const;
+    // Names ("DATA\QMK…csv") of the files that rows still wait for.
+    QStringList queuedFileNames() const;
     const QDir& workingDir() const { return m_workingDir; }
 
 private:

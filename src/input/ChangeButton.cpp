@@ -34,6 +34,7 @@ void RecorderForm::insertChangeDuringMeasurement()
     data.subjectChangePending = true;
     // A BackSpace before the next event marks the captured block.
     data.remarkFiller = QStringLiteral(" --");
+    storePendingRow();
 }
 
 void RecorderForm::insertChangeAfterEnd()

@@ -62,7 +62,8 @@ void RecorderForm::measurementKey(const KeyPress& key)
         m_form.setVisible(Label4, true);
         m_form.setCaption(Label4, StateWord::Measuring);
         m_form.setBackColor(Label4, Colors::Yellow);
-        data.dataFileName = freeDataFileName(pressedWall, m_writer.workingDir());
+        data.dataFileName =
+            freeDataFileName(pressedWall, m_writer.workingDir(), m_writer.queuedFileNames());
         writeRows({RowKinds::headerRow(data.dataFileName, pressedWall.date()),
                    RowKinds::subjectRow(subjectLines()),
                    RowKinds::columnTitleRow(m_form.text(text1(7)))});
@@ -104,5 +105,6 @@ void RecorderForm::measurementKey(const KeyPress& key)
         m_form.setText(text1(4), generalNumber(next));
     }
     ++data.eventCount;
+    storePendingRow();
     m_form.setFocus(Text2);
 }

@@ -3,7 +3,9 @@
 // completed reading, so a test can tell what must be in the file when it
 // signals or kills the process.
 //
-// usage: recorder_driver <working dir> <readings, 0 = until signalled>
+// usage: recorder_driver <working dir> <readings, 0 = until signalled> [marks]
+// With "marks", every fifth reading is marked NG by BackSpace right after it,
+// reported as "marked <reading number>" once its handler has returned.
 
 #include "app/RecorderForm.h"
 #include "app/ShutdownSignals.h"
@@ -22,6 +24,7 @@ int main(int argc, char** argv)
         return 2;
     const QDir workingDir(QString::fromLocal8Bit(argv[1]));
     const int readings = QString::fromLocal8Bit(argv[2]).toInt();
+    const bool marks = argc > 3 && QByteArray(argv[3]) == "marks";
 
     FakeForm form;
     SystemClock clock;
@@ -48,6 +51,11 @@ int main(int argc, char** argv)
         ++done;
         std::printf("reading %d\n", done);
         std::fflush(stdout);
+        if (marks && done % 5 == 0) {
+            logic.Form_KeyDown({KeyCode::BackSpace, 0, false, std::nullopt});
+            std::printf("marked %d\n", done - 1);
+            std::fflush(stdout);
+        }
         if (readings > 0 && done >= readings) {
             timer.stop();
             logic.ComClear_Click();

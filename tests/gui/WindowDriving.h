@@ -77,10 +77,12 @@ inline QColor label4Color(const MainWindowFixture& f)
     return f.find(ControlRef{Control::Label4})->palette().color(QPalette::Window);
 }
 
-// The data files of the working folder, oldest name first.
+// The data files of the working folder, oldest name first (not the pending
+// row's sidecar and its lock beside a running measurement's file).
 inline QStringList dataFiles(const MainWindowFixture& f)
 {
-    return QDir(f.folder.dir().filePath(QStringLiteral("DATA"))).entryList(QDir::Files, QDir::Name);
+    return QDir(f.folder.dir().filePath(QStringLiteral("DATA")))
+        .entryList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name);
 }
 
 inline QString dataFilePath(const MainWindowFixture& f, const QString& name)

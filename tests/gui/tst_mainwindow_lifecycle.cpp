@@ -123,7 +123,9 @@ private slots:
         QVERIFY(f.find(ControlRef{Control::Label4})->isVisible());
         QVERIFY(f.window->findChild<QTimer*>(u"Timer2"_s)->isActive());
         QVERIFY(f.find(ControlRef{Control::ComSave})->isEnabled());
-        QCOMPARE(QDir(f.folder.dir().filePath(u"DATA"_s)).entryList(QDir::Files).size(), 1);
+        QCOMPARE(
+            QDir(f.folder.dir().filePath(u"DATA"_s)).entryList({u"*.csv"_s}, QDir::Files).size(),
+            1);
         QVERIFY(f.screen().contains(u"\r\n 000 "_s));
         QCOMPARE(f.focusName(), u"Text2"_s);
     }

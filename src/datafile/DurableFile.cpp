@@ -1,0 +1,167 @@
+#include "datafile/DurableFile.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace DurableFile
+{
+
+namespace
+{
+
+Outcome failure(int error)
+{
+    return {false, QString::fromLocal8Bit(std::generic_category().message(error))};
+}
+
+#ifdef Q_OS_WIN
+
+const wchar_t* wide(const QString& path)
+{
+    return reinterpret_cast<const wchar_t*>(path.utf16());
+}
+
+int writeAndCommit(const QString& path, const QByteArray& bytes)
+{
+    int fd = -1;
+    const errno_t openError =
+        _wsopen_s(&fd, wide(path), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                  _SH_DENYWR, _S_IREAD | _S_IWRITE);
+    if (openError != 0)
+        return openError;
+    int error = 0;
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const int n = _write(fd, p, static_cast<unsigned>(std::min<qsizetype>(left, 1 << 30)));
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        p += n;
+        left -= n;
+    }
+    if (error == 0 && _commit(fd) != 0)
+        error = errno;
+    if (_close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+Outcome windowsFailure()
+{
+    return {false, QString::fromLocal8Bit(std::system_category().message(int(GetLastError())))};
+}
+
+#else
+
+void syncFolderOf(const QByteArray& nativePath)
+{
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? nativePath.left(slash) : QByteArray("/");
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+int writeAndSync(const QByteArray& native, const QByteArray& bytes)
+{
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    const char* p = bytes.constData();
+    std::size_t left = static_cast<std::size_t>(bytes.size());
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            break;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+#endif
+
+} // namespace
+
+#ifdef Q_OS_WIN
+
+Outcome replace(const QString& path, const QString& tempPath, const QByteArray& bytes)
+{
+    if (const int error = writeAndCommit(tempPath, bytes); error != 0) {
+        DeleteFileW(wide(tempPath));
+        return failure(error);
+    }
+    if (!MoveFileExW(wide(tempPath), wide(path),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const Outcome outcome = windowsFailure();
+        DeleteFileW(wide(tempPath));
+        return outcome;
+    }
+    return {};
+}
+
+Outcome remove(const QString& path)
+{
+    if (DeleteFileW(wide(path)) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        return {};
+    return windowsFailure();
+}
+
+#else
+
+Outcome replace(const QString& path, const QString& tempPath, const QByteArray& bytes)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const QByteArray nativeTemp = QFile::encodeName(tempPath);
+    if (const int error = writeAndSync(nativeTemp, bytes); error != 0) {
+        ::unlink(nativeTemp.constData());
+        return failure(error);
+    }
+    if (::rename(nativeTemp.constData(), native.constData()) != 0) {
+        const int error = errno;
+        ::unlink(nativeTemp.constData());
+        return failure(error);
+    }
+    syncFolderOf(native);
+    return {};
+}
+
+Outcome remove(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::unlink(native.constData()) != 0)
+        return errno == ENOENT ? Outcome{} : failure(errno);
+    syncFolderOf(native);
+    return {};
+}
+
+#endif
+
+} // namespace DurableFile

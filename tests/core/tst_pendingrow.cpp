@@ -1,0 +1,298 @@
+#include "datafile/PendingSidecar.h"
+#include "support/FormHarness.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The pending reading's sidecar while measuring, and what the next start
+// makes of the sidecars a crash left behind.
+class PendingRowTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sidecarHoldsTheRowAsItWillBeWritten_data();
+    void sidecarHoldsTheRowAsItWillBeWritten();
+    void startGivesBackWhatACrashLeft_data();
+    void startGivesBackWhatACrashLeft();
+    void oneMessageForSeveralFiles();
+    void newNameAvoidsNamesStillHeld_data();
+    void newNameAvoidsNamesStillHeld();
+};
+
+namespace
+{
+
+enum Step { Enter, BackSpace, Change, End, Clear };
+
+void run(FormHarness& h, const QList<int>& steps)
+{
+    for (int step : steps) {
+        h.clock.advanceMs(1250);
+        switch (step) {
+        case Enter:
+            h.enter();
+            break;
+        case BackSpace:
+            h.backSpace();
+            break;
+        case Change:
+            h.logic->ComSave_Click();
+            break;
+        case End:
+        case Clear:
+            h.logic->ComClear_Click();
+            break;
+        }
+    }
+}
+
+QString sidecarOf(const FormHarness& h)
+{
+    return pendingSidecarPath(h.dataFilePath());
+}
+
+// Every file of the folder but the data files: what a measurement leaves.
+QStringList leftovers(const FormHarness& h)
+{
+    const QDir data(h.dir.filePath(u"DATA"_s));
+    QStringList names = data.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    names.removeIf([](const QString& n) { return n.endsWith(u".csv"_s); });
+    return names;
+}
+
+QList<int> readingNumbers(const QStringList& rows)
+{
+    QList<int> numbers;
+    for (const QString& row : rows) {
+        if (!row.isEmpty() && row.front().isDigit())
+            numbers.append(row.section(u',', 0, 0).toInt());
+    }
+    return numbers;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The last line of a file as the file holds it, CR LF included.
+QByteArray lastRowBytes(const QString& path)
+{
+    const QByteArray bytes = readBytes(path);
+    const qsizetype start = bytes.lastIndexOf("\r\n", bytes.size() - 3);
+    return bytes.mid(start < 0 ? 0 : start + 2);
+}
+
+} // namespace
+
+void PendingRowTest::sidecarHoldsTheRowAsItWillBeWritten_data()
+{
+    QTest::addColumn<QList<int>>("steps");
+    QTest::addColumn<QString>("sidecar"); // empty: no sidecar
+
+    QTest::newRow("first press") << QList<int>{Enter} << uR"(0,"15:27:37",0,0,0,"")"_s;
+    QTest::newRow("third press") << QList<int>{Enter, Enter, Enter}
+                                 << uR"(2,"15:27:39",2.5,1.25,0,"")"_s;
+    QTest::newRow("BackSpace marks it")
+        << QList<int>{Enter, Enter, BackSpace} << uR"(1,"15:27:38",1.25,1.25,0," --NG")"_s;
+    QTest::newRow("the next press starts unmarked")
+        << QList<int>{Enter, BackSpace, Enter} << uR"(1,"15:27:39",2.5,2.5,0,"")"_s;
+    QTest::newRow("Change makes the subject pending")
+        << QList<int>{Enter, Change} << uR"("A","","","","","←対象等")"_s;
+    QTest::newRow("BackSpace after Change marks the subject")
+        << QList<int>{Enter, Change, BackSpace} << uR"("A","","","","","←対象等 --NG")"_s;
+    QTest::newRow("the end removes it") << QList<int>{Enter, Enter, BackSpace, End} << QString();
+    QTest::newRow("end after Change") << QList<int>{Enter, Change, End} << QString();
+    QTest::newRow("end, clear") << QList<int>{Enter, End, Clear} << QString();
+    QTest::newRow("BackSpace before the first press") << QList<int>{BackSpace} << QString();
+}
+
+void PendingRowTest::sidecarHoldsTheRowAsItWillBeWritten()
+{
+    QFETCH(QList<int>, steps);
+    QFETCH(QString, sidecar);
+    FormHarness h;
+    h.setSubject({u"A"_s});
+    run(h, steps);
+    if (sidecar.isEmpty()) {
+        QCOMPARE(leftovers(h), QStringList());
+        return;
+    }
+    QCOMPARE(readRows(sidecarOf(h)), QStringList{sidecar});
+    // Exactly the row the next writing event gives the data file.
+    const QByteArray stored = readBytes(sidecarOf(h));
+    h.logic->ComClear_Click();
+    const QStringList rows = h.rows();
+    QCOMPARE(rows[rows.size() - 2], sidecar);
+    QVERIFY(readBytes(h.dataFilePath()).contains(stored));
+    QCOMPARE(leftovers(h), QStringList());
+}
+
+namespace
+{
+enum Crash {
+    AfterPresses,
+    BeforeSidecarReplaced, // the data file got the row, the sidecar still holds it
+    BeforeSidecarRemoved,  // the end was written, the sidecar not yet removed
+    DataFileGone,
+    UnreadableSidecar,
+    InMiddleOfReplacement,
+    OwnerStillRunning,
+};
+} // namespace
+
+void PendingRowTest::startGivesBackWhatACrashLeft_data()
+{
+    QTest::addColumn<int>("crash");
+    QTest::addColumn<QList<int>>("readings"); // in the data file after the start
+    QTest::addColumn<bool>("dataFileNamed");
+    QTest::addColumn<bool>("sidecarNamed");
+    QTest::addColumn<QStringList>("left"); // files beside the data file afterwards
+
+    const QString sidecar = u"QMK05_7_20_152737.csv.pending"_s;
+    QTest::newRow("after three presses")
+        << int(AfterPresses) << QList<int>{0, 1, 2} << true << false << QStringList();
+    QTest::newRow("last row already in the file")
+        << int(BeforeSidecarReplaced) << QList<int>{0, 1} << false << false << QStringList();
+    QTest::newRow("end written, sidecar not yet removed")
+        << int(BeforeSidecarRemoved) << QList<int>{0, 1, 2} << false << false << QStringList();
+    QTest::newRow("data file gone")
+        << int(DataFileGone) << QList<int>{2} << true << false << QStringList();
+    QTest::newRow("unreadable sidecar")
+        << int(UnreadableSidecar) << QList<int>{0, 1} << false << true << QStringList{sidecar};
+    QTest::newRow("in the middle of a replacement")
+        << int(InMiddleOfReplacement) << QList<int>{0, 1, 2} << true << false << QStringList();
+    QTest::newRow("a second instance while the first measures")
+        << int(OwnerStillRunning) << QList<int>{0, 1} << false << false
+        << QStringList{sidecar, sidecar + u".lock"_s};
+}
+
+void PendingRowTest::startGivesBackWhatACrashLeft()
+{
+    QFETCH(int, crash);
+    QFETCH(QList<int>, readings);
+    QFETCH(bool, dataFileNamed);
+    QFETCH(bool, sidecarNamed);
+    QFETCH(QStringList, left);
+
+    FormHarness h;
+    run(h, {Enter, Enter, Enter});
+    const QString dataFile = h.dataFilePath();
+    const QString sidecar = sidecarOf(h);
+    const QByteArray pending = readBytes(sidecar);
+    switch (crash) {
+    case BeforeSidecarReplaced:
+        writeBytes(sidecar, lastRowBytes(dataFile));
+        break;
+    case BeforeSidecarRemoved:
+        h.logic->ComClear_Click();
+        writeBytes(sidecar, pending);
+        break;
+    case DataFileGone:
+        QVERIFY(QFile::remove(dataFile));
+        break;
+    case UnreadableSidecar:
+        writeBytes(sidecar, pending + pending);
+        break;
+    case InMiddleOfReplacement:
+        writeBytes(sidecar + u".tmp"_s, pending.left(5));
+        break;
+    }
+    std::unique_ptr<RecorderForm> crashed = std::move(h.logic);
+    if (crash != OwnerStillRunning)
+        crashed.reset(); // as a crash would: the sidecar stays, the lock dies with the process
+
+    FakeForm form;
+    RecorderForm next(form, h.clock, QDir(h.dir.path()));
+    next.Form_Load();
+
+    QCOMPARE(readingNumbers(readRows(dataFile)), readings);
+    if (!dataFileNamed && !sidecarNamed) {
+        QCOMPARE(form.messages.size(), 0);
+    } else {
+        QCOMPARE(form.messages.size(), 1);
+        const QStringList lines = form.messages.first().text.split(u"\r\n"_s);
+        QCOMPARE(lines.contains(QDir::toNativeSeparators(dataFile)), dataFileNamed);
+        QCOMPARE(lines.contains(QDir::toNativeSeparators(sidecar)), sidecarNamed);
+    }
+    QCOMPARE(leftovers(h), left);
+}
+
+void PendingRowTest::oneMessageForSeveralFiles()
+{
+    FormHarness h;
+    run(h, {Enter, Enter});
+    const QString first = h.dataFilePath();
+    // A second instance in the same folder, a second later.
+    FakeForm otherForm;
+    auto other = std::make_unique<RecorderForm>(otherForm, h.clock, QDir(h.dir.path()));
+    other->Form_Load();
+    h.clock.advanceMs(1000);
+    other->Form_KeyDown({KeyCode::Enter, 0, false, std::nullopt});
+    const QString second = localPath(other->data.dataFileName, QDir(h.dir.path()));
+    QVERIFY(first != second);
+    h.logic.reset();
+    other.reset();
+
+    FakeForm form;
+    RecorderForm next(form, h.clock, QDir(h.dir.path()));
+    next.Form_Load();
+    QCOMPARE(form.messages.size(), 1);
+    QVERIFY(form.messages.first().text.contains(QDir::toNativeSeparators(first)));
+    QVERIFY(form.messages.first().text.contains(QDir::toNativeSeparators(second)));
+    QCOMPARE(readingNumbers(readRows(first)), (QList<int>{0, 1}));
+    QCOMPARE(readingNumbers(readRows(second)), QList<int>{0});
+}
+
+void PendingRowTest::newNameAvoidsNamesStillHeld_data()
+{
+    QTest::addColumn<bool>("folderMissing"); // else: only a sidecar is left of the first
+    QTest::newRow("rows of the first still queued") << true;
+    QTest::newRow("data file gone, its sidecar left") << false;
+}
+
+void PendingRowTest::newNameAvoidsNamesStillHeld()
+{
+    QFETCH(bool, folderMissing);
+    FormHarness h;
+    QDir dir(h.dir.path());
+    if (folderMissing)
+        QVERIFY(dir.rename(u"DATA"_s, u"DATA.away"_s));
+    // Two measurements within one second of wall time.
+    h.enter();
+    h.clock.advanceMs(100);
+    h.enter();
+    const QString first = h.logic->data.dataFileName;
+    if (!folderMissing) {
+        QVERIFY(QFile::remove(h.dataFilePath()));
+        h.logic.reset(); // keeps the sidecar, frees the writer
+        h.logic = std::make_unique<RecorderForm>(h.form, h.clock, dir);
+    } else {
+        h.logic->ComClear_Click();
+        h.logic->ComClear_Click();
+    }
+    h.clock.advanceMs(100);
+    h.enter();
+    const QString second = h.logic->data.dataFileName;
+    QCOMPARE(first, u"DATA\\QMK05_7_20_152736.csv"_s);
+    QCOMPARE(second, u"DATA\\QMK05_7_20_152736_2.csv"_s);
+    if (folderMissing) {
+        QVERIFY(dir.mkdir(u"DATA"_s));
+        h.enter();
+        h.logic->ComClear_Click();
+        // Each measurement's rows in its own file, its own heading first.
+        const QStringList firstRows = readRows(localPath(first, dir));
+        const QStringList secondRows = h.rows();
+        QVERIFY(firstRows.first().startsWith(u'"' + first + u'"'));
+        QVERIFY(secondRows.first().startsWith(u'"' + second + u'"'));
+        QCOMPARE(readingNumbers(firstRows), (QList<int>{0, 1}));
+        QCOMPARE(readingNumbers(secondRows), (QList<int>{0, 1}));
+    }
+}
+
+QTEST_APPLESS_MAIN(PendingRowTest)
+#include "tst_pendingrow.moc"
