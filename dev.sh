@@ -12,6 +12,7 @@ packages=(
     fonts-noto-cjk            # Japanese text instead of boxes
     python3                   # reads data files back in the tests
     clang libclang-rt-14-dev  # libFuzzer
+    xvfb openbox x11-utils xdotool  # the guide window on a real X server with frames
 )
 
 install_missing() {
