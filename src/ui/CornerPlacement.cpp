@@ -20,11 +20,15 @@ std::optional<QPoint> CornerPlacement::observe(const QRect& screen, const QRect&
         m_settled = false;
         m_attempts = 0;
     }
+    // Until the window is on screen the window manager is still framing and
+    // placing it; a move asked for now would be answered after its own
+    // placement and look like the user's.
+    if (!exposed)
+        return std::nullopt;
     const QPoint corner = cornerFor(screen, frame.size());
     if (frame.topLeft() == corner) {
         m_unansweredFrom.reset();
-        if (exposed)
-            m_settled = true;
+        m_settled = true;
         return std::nullopt;
     }
     if (!frameChanged && m_unansweredFrom == frame.topLeft())

@@ -7,10 +7,11 @@
 // has been mapped, and may change it later: a window placed by its client
 // area before then ends up with its title bar above the screen. So the frame
 // is placed again whenever it turns out to differ from what the last
-// placement assumed. A move that comes with no change of the frame is the
-// window manager's own placement while the window is settling (it is put
-// back a few times at most) and the user's once it has settled (the window
-// then stays where the user put it).
+// placement assumed. Nothing is moved before the window is on screen, when
+// the window manager has finished framing and placing it. A move that comes
+// with no change of the frame is the window manager's while the window is
+// settling (it is put back a few times at most) and the user's once it has
+// settled (the window then stays where the user put it).
 
 #include <QMargins>
 #include <QPoint>

@@ -44,23 +44,30 @@ private slots:
 
         QTest::newRow("no window manager, in the corner from the start")
             << Screen << QList<Seen>{{bare, NoFrame, true, false, stay}} << true;
-        QTest::newRow("frame drawn after mapping, client left at the top")
+        QTest::newRow("frame drawn before it is on screen, client left at the top")
             << Screen
             << QList<Seen>{{bare, NoFrame, false, false, stay},
-                           {{939, -20}, Openbox, false, false, framed},
+                           {{939, -20}, Openbox, false, false, stay},
+                           {{939, -20}, Openbox, true, false, framed},
+                           {framed, Openbox, true, false, stay}}
+            << true;
+        // Asking for the frameless corner here would be answered after the
+        // window settled, and be taken for the user's move.
+        QTest::newRow("placed by a good guess before the frame is known")
+            << Screen
+            << QList<Seen>{{framed, NoFrame, false, false, stay},
+                           {framed, Openbox, false, false, stay},
                            {framed, Openbox, true, false, stay}}
             << true;
         QTest::newRow("a report from before the move was answered")
             << Screen
-            << QList<Seen>{{bare, NoFrame, false, false, stay},
-                           {{939, -20}, Openbox, false, false, framed},
+            << QList<Seen>{{{939, -20}, Openbox, true, false, framed},
                            {{939, -20}, Openbox, true, false, stay},
                            {framed, Openbox, true, false, stay}}
             << true;
         QTest::newRow("window manager's own placement while settling")
             << Screen
-            << QList<Seen>{{bare, NoFrame, false, false, stay},
-                           {{600, 300}, NoFrame, false, false, bare},
+            << QList<Seen>{{{600, 300}, NoFrame, true, false, bare},
                            {bare, NoFrame, true, false, stay}}
             << true;
         QTest::newRow("user's move once settled")
@@ -83,23 +90,29 @@ private slots:
                            {thicker, Thicker, true, false, stay},
                            {{500, 500}, Thicker, true, false, stay}}
             << false;
-        QTest::newRow("window manager that never gives in")
-            << Screen << QList<Seen>{{bare, NoFrame, false, false, stay},
-                                     {{10, 10}, NoFrame, false, false, bare},
-                                     {{20, 20}, NoFrame, false, false, bare},
-                                     {{30, 30}, NoFrame, false, false, bare},
-                                     {{40, 40}, NoFrame, false, false, bare},
-                                     {{50, 50}, NoFrame, false, false, stay},
-                                     {{60, 60}, Openbox, false, false, stay}}
-            << false;
-        QTest::newRow("never exposed, moved after the settling time")
+        QTest::newRow("frame arriving while the window is off screen")
             << Screen
-            << QList<Seen>{{bare, NoFrame, false, false, stay},
-                           {{600, 300}, NoFrame, false, true, stay}}
+            << QList<Seen>{{bare, NoFrame, true, false, stay},
+                           {{939, -20}, Openbox, false, false, stay},
+                           {{939, -20}, Openbox, true, false, framed},
+                           {framed, Openbox, true, false, stay}}
+            << true;
+        QTest::newRow("window manager that never gives in")
+            << Screen << QList<Seen>{{{10, 10}, NoFrame, true, false, bare},
+                                     {{20, 20}, NoFrame, true, false, bare},
+                                     {{30, 30}, NoFrame, true, false, bare},
+                                     {{40, 40}, NoFrame, true, false, bare},
+                                     {{50, 50}, NoFrame, true, false, stay},
+                                     {{60, 60}, Openbox, true, false, stay}}
+            << false;
+        QTest::newRow("never on screen, then moved after the settling time")
+            << Screen
+            << QList<Seen>{{{600, 300}, NoFrame, false, false, stay},
+                           {{600, 300}, NoFrame, true, true, stay}}
             << false;
         QTest::newRow("unanswered move, then the settling time ends")
             << Screen
-            << QList<Seen>{{{939, -20}, Openbox, false, false, framed},
+            << QList<Seen>{{{939, -20}, Openbox, true, false, framed},
                            {{939, -20}, Openbox, true, true, stay}}
             << false;
         QTest::newRow("second screen to the right of the first")
