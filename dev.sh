@@ -13,6 +13,7 @@ packages=(
     python3                   # reads data files back in the tests
     clang libclang-rt-14-dev  # libFuzzer
     libgsl-dev                # the graph companion's fits
+    xvfb openbox x11-utils xdotool  # the guide window on a real X server with frames
 )
 
 install_missing() {

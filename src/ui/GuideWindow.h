@@ -6,10 +6,15 @@
 // when closed, so every opening starts again from the top right corner of the
 // screen with freshly built text.
 
+#include "ui/CornerPlacement.h"
+
 #include <QMargins>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 class QPlainTextEdit;
+class QScreen;
 
 class GuideWindow final : public QWidget
 {
@@ -24,12 +29,23 @@ public:
 
     QPlainTextEdit* texGuide() const { return m_texGuide; }
 
+    // True while the window still looks out for a frame the window system
+    // adds or changes after the window was shown.
+    bool watchesFrame() const { return m_frameWatch.isActive(); }
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void placeAtTopRight(QScreen* screen, QMargins frameMargins);
+    void placeAtTopRight(QMargins frameMargins);
+    void watchFrame();
+    void checkFrame();
     void fitTextBox();
 
     QPlainTextEdit* m_texGuide;
+    QPointer<QScreen> m_screen;
+    CornerPlacement m_placement;
+    QTimer m_frameWatch;
+    int m_frameChecksLeft = 0;
 };
