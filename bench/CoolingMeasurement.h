@@ -76,19 +76,19 @@ public:
     // The subject block as the end click writes it.
     CsvRow endRow() const { return RowKinds::subjectRow(subjectLines(true)); }
 
-    // The whole measurement, ended, in one go (not the writer's fsync per
-    // event: a million of those would take minutes and change nothing read).
-    static bool writeFile(const QString& path, int readings)
+    // The first `readings` rows of a measurement in one go (not the writer's
+    // fsync per event: a million of those would take minutes and change
+    // nothing read), with the end row when `ended`. Continue with nextRows().
+    bool writeStart(const QString& path, int readings, bool ended)
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return false;
-        CoolingMeasurement m(readings);
         QByteArray bytes;
-        for (const CsvRow& row : m.headingRows())
+        for (const CsvRow& row : headingRows())
             bytes += encodeRow(row);
-        while (!m.atEnd()) {
-            for (const CsvRow& row : m.nextRows())
+        while (readingsWritten() < readings && !atEnd()) {
+            for (const CsvRow& row : nextRows())
                 bytes += encodeRow(row);
             if (bytes.size() > (1 << 20)) {
                 if (file.write(bytes) != bytes.size())
@@ -96,8 +96,14 @@ public:
                 bytes.clear();
             }
         }
-        bytes += encodeRow(m.endRow());
+        if (ended)
+            bytes += encodeRow(endRow());
         return file.write(bytes) == bytes.size() && file.flush();
+    }
+
+    static bool writeFile(const QString& path, int readings)
+    {
+        return CoolingMeasurement(readings).writeStart(path, readings, true);
     }
 
 private:
