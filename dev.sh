@@ -12,6 +12,8 @@ packages=(
     fonts-noto-cjk            # Japanese text instead of boxes
     python3                   # reads data files back in the tests
     clang libclang-rt-14-dev  # libFuzzer
+    libqcustomplot-dev qt6-svg-dev          # the graph companion's plots and SVG export
+    qt6-charts-dev libqt6opengl6-dev        # the plotting-library benchmark's other candidate
 )
 
 install_missing() {

@@ -32,7 +32,7 @@ struct FitResult {
     int points = 0;
     std::vector<FitParameter> parameters;
     double r2 = 0.0;
-    double residualSd = 0.0; // sqrt(residual sum of squares / (n − parameters))
+    double residualSd = 0.0;   // sqrt(residual sum of squares / (n − parameters))
     double timeConstant = 0.0; // cooling: 1/rate
     double halfTime = 0.0;     // cooling: ln 2 / rate
 
