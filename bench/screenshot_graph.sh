@@ -5,9 +5,10 @@
 #
 #   bench/screenshot_graph.sh [BUILD_DIR] [DISPLAY_NUMBER]   default: build/ and 51
 #
-# Needs xvfb, openbox, xdotool and imagemagick (installed through apt when
-# missing). Not part of the tests.
+# Needs xvfb, openbox, xdotool, x11-xserver-utils (xmodmap) and imagemagick
+# (installed through apt when missing). Not part of the tests.
 set -euo pipefail
+export LC_ALL=C.UTF-8
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$repo/build}" && pwd)
@@ -15,7 +16,7 @@ display=:${2:-51}
 out=$repo/docs/graph-companion.png
 
 missing=()
-for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool import:imagemagick; do
+for tool in Xvfb:xvfb openbox:openbox xdotool:xdotool xmodmap:x11-xserver-utils import:imagemagick; do
     command -v "${tool%%:*}" >/dev/null || missing+=("${tool##*:}")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -42,7 +43,19 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
-export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work/runtime
+subjects=("理科室 2班 湯の冷え方" "ビーカー 200 mL 水" "かき混ぜない" "室温 20 ℃" "デジタル温度計")
+# Every Japanese character typed gets a key of its own (an unused one, or a
+# multimedia key) before the programs start. Otherwise xdotool maps a spare
+# key to each character in turn, and a program that reads the key map a
+# little late sees the wrong character or none.
+free_keys=($(xmodmap -pke | awk 'NF == 3 || $4 ~ /^XF86/ { print $2 }'))
+k=0
+while read -r char; do
+    xmodmap -e "keycode ${free_keys[k]} = U$(printf '%04X' "'$char")"
+    k=$((k + 1))
+done < <(printf '%s' "${subjects[@]}" | LC_ALL=C.UTF-8 grep -o '[^ -~]' | sort -u)
+
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$work/runtime"
 # The folder exists already, so the main program starts without its message.
 mkdir "$work/DATA"
@@ -66,26 +79,17 @@ sleep 0.5
 
 # Positions in the main window's client area, in pixels (its layout is fixed).
 click() { xdotool mousemove --window "$main" "$1" "$2" click 1; sleep 0.3; }
-# One character at a time with a pause: xdotool maps a spare key to each
-# Japanese character in turn, and a program that reads the key map late
-# would otherwise see the next character's mapping.
 type_slowly() {
-    local text=$1 i
-    for ((i = 0; i < ${#text}; i++)); do
-        xdotool type -- "${text:i:1}"
-        sleep 0.25
-    done
+    xdotool type --delay 80 -- "$1"
     sleep 1
 }
 subject_line() { # y of the line, text
     click 267 "$1"
     type_slowly "$2"
 }
-subject_line 67 "理科室 2班 湯の冷え方"
-subject_line 85 "ビーカー 200 mL 水"
-subject_line 104 "かき混ぜない"
-subject_line 123 "室温 20 ℃"
-subject_line 142 "デジタル温度計"
+for i in 0 1 2 3 4; do
+    subject_line $((67 + 19 * i)) "${subjects[i]}"
+done
 # The orange boxes: first target value 80 ℃, then 2 ℃ less each time.
 prompt() { # x, y of the box, answer
     click "$1" "$2"
@@ -137,8 +141,12 @@ if [[ ${subject%$'\r'} != "$expected" ]]; then
     exit 1
 fi
 
-geometry=$(xdotool getwindowgeometry --shell "$graph")
-eval "$geometry"
-import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -resize 1000x "$work/shot.png"
+# The window's own area on the screen (xdotool's position can be the frame's).
+info=$(xwininfo -id "$graph")
+x=$(awk '/Absolute upper-left X/ { print $4 }' <<<"$info")
+y=$(awk '/Absolute upper-left Y/ { print $4 }' <<<"$info")
+w=$(awk '/Width:/ { print $2 }' <<<"$info")
+h=$(awk '/Height:/ { print $2 }' <<<"$info")
+import -window root -crop "${w}x${h}+${x}+${y}" +repage -resize '1000x>' "$work/shot.png"
 mv "$work/shot.png" "$out"
 echo "wrote $out"
