@@ -6,12 +6,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 // Reads data files back: the bytes the writer made (CP932, CR LF, six fields)
 // and those of earlier versions (quotes not doubled, "NG" anywhere in the
 // remark, after-end change rows). Reading never writes and never throws: a
 // line that cannot be read is skipped and the first one is reported.
+//
+// The end subject row is laid out exactly like a changed-subject row with the
+// marker alone; only what comes after it tells them apart. A row read as it
+// arrives is therefore a ChangedSubject; endSubjectLine() says which one
+// turned out to be the end. readDataFile() and DataFileFollower mark it
+// EndSubject where they can tell: it is the last such row, only after-end
+// change rows follow it, and either one of them does or no measurement is
+// running on the file (there is no ".pending" sidecar beside it).
 
 enum class RowKind {
     Header,         // "DATA\QMK….csv", date, four empty texts
@@ -41,6 +50,7 @@ struct ReadRow {
     // lines and the marker; header: file name and date; column titles).
     QStringList texts;
 };
+Q_DECLARE_TYPEINFO(ReadRow, Q_RELOCATABLE_TYPE);
 
 struct ReadProblem {
     int line = 0;   // 1-based line number of the first line that could not be read
@@ -60,6 +70,41 @@ public:
     QStringList subjectLines() const; // the five lines of the latest subject block
     int linesRead() const;            // complete lines seen so far
     bool looksLikeDataFile() const;   // a header or column-title row has been seen
+
+    // The subject block at the start (the Subject row), empty before it.
+    QStringList initialSubjectLines() const;
+
+    // The latest changed-subject row with the marker alone after which only
+    // after-end change rows have come: the end subject row if the measurement
+    // has ended.
+    std::optional<int> possibleEndSubjectLine() const;
+    // That row is the end for certain: an after-end change row followed it.
+    std::optional<int> endSubjectLine() const;
+
+    // The last complete line and the one before it, without the line end
+    // (empty for a line too long to keep).
+    const QByteArray& lastLine() const { return m_lastLine; }
+    const QByteArray& lineBeforeLast() const { return m_lineBeforeLast; }
+
+private:
+    void absorb(QByteArrayView bytes);
+    QByteArrayView readCompleteLine(QByteArrayView line, QList<ReadRow>& rows);
+    void note(int line, const QString& reason);
+
+    QByteArray m_partial;    // the unfinished last line
+    bool m_overlong = false; // the unfinished line grew too long and is being skipped
+    int m_lines = 0;
+    std::optional<ReadProblem> m_problem;
+    QString m_valueTitle;
+    QStringList m_subjectLines;
+    QStringList m_initialSubject;
+    bool m_looksLikeDataFile = false;
+    bool m_anyRow = false;
+    bool m_initialSubjectOpen = true;
+    std::optional<int> m_possibleEnd;
+    bool m_endConfirmed = false;
+    QByteArray m_lastLine;
+    QByteArray m_lineBeforeLast;
 };
 
 // A whole file at once, for the command line and the tests.
@@ -69,8 +114,10 @@ struct DataFileContents {
     QList<ReadRow> rows;
     std::optional<ReadProblem> firstProblem;
     QString valueTitle;
-    QStringList subjectLines; // the subject block at the start
+    QStringList subjectLines;       // the subject block at the start
+    bool looksLikeDataFile = false; // a header or column-title row was read
 };
+// The end subject row comes back as EndSubject (see above).
 DataFileContents readDataFile(const QString& path);
 
 // Follows a data file that grows while a measurement runs. Each poll reads only
@@ -89,11 +136,36 @@ public:
     Update poll();
 
     // The reading not yet in the data file (the main program's ".pending"
-    // sidecar), as of the last poll.
+    // sidecar), as of the last poll: a data row, or a changed-subject row
+    // when a Change click made one wait. Nothing when the sidecar is absent,
+    // torn or unreadable, or when its row is already the file's last row (the
+    // moment between the main program's two writes).
     std::optional<ReadRow> pendingReading() const;
+
+    // The line of the end subject row as of the last poll (see above). A row
+    // of the latest Update that is the end comes in it as EndSubject.
+    std::optional<int> endSubjectLine() const;
 
     const DataFileParser& parser() const;
     const QString& path() const;
+
+private:
+    struct Identity {
+        std::uint64_t device = 0;
+        std::uint64_t file = 0;
+        bool operator==(const Identity&) const = default;
+    };
+    void restart();
+    void readPending();
+
+    QString m_path;
+    DataFileParser m_parser;
+    qint64 m_offset = 0; // bytes handed to the parser
+    QByteArray m_head;   // the file's first bytes, to notice it was rewritten
+    std::optional<Identity> m_identity;
+    bool m_lost = false; // missing at the last poll
+    bool m_sidecarPresent = false;
+    std::optional<ReadRow> m_pending;
 };
 
 // The newest data file (QMK*.csv) directly in `folder`, or an empty string.

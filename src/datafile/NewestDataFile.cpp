@@ -1,0 +1,73 @@
+#include "datafile/DataFileReader.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <tuple>
+
+namespace
+{
+
+struct Candidate {
+    QDateTime time; // from the name, else the modification time
+    int suffix = 1; // "_2" gives 2; none is the first file of that second
+    QDateTime modified;
+    QString name;
+    QString path;
+
+    auto key() const { return std::tie(time, suffix, modified, name); }
+};
+
+// Two-digit years: the latest year that is not after next year, so that a
+// file of 1998 does not count as one of 2098.
+int fullYear(int yy)
+{
+    const int nextYear = QDate::currentDate().year() + 1;
+    int year = nextYear - (nextYear % 100) + yy;
+    if (year > nextYear)
+        year -= 100;
+    return year;
+}
+
+Candidate candidateOf(const QFileInfo& info)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(
+            R"(^QMK(\d{2})_(\d{1,2})_(\d{1,2})_(\d{2})(\d{2})(\d{2})(?:_(\d{1,9}))?\.csv$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    Candidate c;
+    c.name = info.fileName();
+    c.path = info.absoluteFilePath();
+    c.modified = info.lastModified();
+    c.time = c.modified;
+    const QRegularExpressionMatch m = pattern.match(c.name);
+    if (!m.hasMatch())
+        return c;
+    const auto number = [&](int i) { return m.capturedView(i).toInt(); };
+    const QDateTime named(QDate(fullYear(number(1)), number(2), number(3)),
+                          QTime(number(4), number(5), number(6)));
+    if (!named.isValid())
+        return c;
+    c.time = named;
+    if (m.hasCaptured(7))
+        c.suffix = number(7);
+    return c;
+}
+
+} // namespace
+
+QString newestDataFile(const QDir& folder)
+{
+    const QFileInfoList files =
+        folder.entryInfoList({QStringLiteral("QMK*.csv")}, QDir::Files | QDir::Readable);
+    std::optional<Candidate> newest;
+    for (const QFileInfo& info : files) {
+        if (info.fileName().endsWith(QStringLiteral(".recovered.csv"), Qt::CaseInsensitive))
+            continue;
+        Candidate c = candidateOf(info);
+        if (!newest || newest->key() < c.key())
+            newest = std::move(c);
+    }
+    return newest ? newest->path : QString();
+}

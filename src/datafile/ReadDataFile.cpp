@@ -1,0 +1,54 @@
+#include "datafile/DataFileReader.h"
+
+#include "datafile/PendingSidecar.h"
+#include "datafile/ReadOnlyFile.h"
+
+#include <QFileInfo>
+
+namespace
+{
+
+constexpr qint64 ChunkBytes = 1 << 20;
+
+} // namespace
+
+DataFileContents readDataFile(const QString& path)
+{
+    DataFileContents contents;
+    ReadOnlyFile file(path);
+    if (!file.isOpen()) {
+        contents.openError = file.errorString();
+        return contents;
+    }
+    contents.opened = true;
+
+    // The file as it was when opened: a measurement still appending to it
+    // adds nothing half-read.
+    DataFileParser parser;
+    const qint64 size = file.size();
+    for (qint64 offset = 0; offset < size;) {
+        const QByteArray chunk = file.read(offset, qMin(ChunkBytes, size - offset));
+        if (chunk.isEmpty())
+            break;
+        offset += chunk.size();
+        contents.rows += parser.feed(chunk);
+    }
+
+    std::optional<int> end = parser.endSubjectLine();
+    if (!end && !QFileInfo::exists(pendingSidecarPath(path)))
+        end = parser.possibleEndSubjectLine();
+    if (end) {
+        for (qsizetype i = contents.rows.size() - 1; i >= 0; --i) {
+            if (contents.rows[i].line == *end) {
+                contents.rows[i].kind = RowKind::EndSubject;
+                break;
+            }
+        }
+    }
+
+    contents.firstProblem = parser.firstProblem();
+    contents.valueTitle = parser.valueTitle();
+    contents.subjectLines = parser.initialSubjectLines();
+    contents.looksLikeDataFile = parser.looksLikeDataFile();
+    return contents;
+}
