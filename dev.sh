@@ -50,7 +50,7 @@ test)
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     # The install rules: program, icon and desktop file into a staging folder.
     cmake --install build --prefix build/stage >/dev/null
-    test -x build/stage/bin/quellmark && test -f build/stage/share/applications/quellmark.desktop
+    test -x build/stage/bin/quellmark && test -x build/stage/bin/quellmark-graph && test -f build/stage/share/applications/quellmark.desktop
     # The core alone, without any widgets.
     build build-core -DQUELLMARK_WITH_WIDGETS=OFF
     ctest --test-dir build-core --output-on-failure -j"$(nproc)"

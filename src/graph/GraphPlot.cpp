@@ -10,6 +10,17 @@ namespace
 constexpr int FigureWidth = 1200;
 constexpr int FigureHeight = 800;
 constexpr int FitCurveSamples = 400;
+// Beyond this many points a marker per point is a smear that costs most of a
+// repaint (hundreds of ms at 100 000 noisy laps): the line alone shows them.
+constexpr int MarkerLimit = 5000;
+
+void markPointsWhileFew(QCPGraph* graph, double size)
+{
+    const bool few = graph->dataCount() <= MarkerLimit;
+    if (few != (graph->scatterStyle().shape() != QCPScatterStyle::ssNone))
+        graph->setScatterStyle(few ? QCPScatterStyle(QCPScatterStyle::ssDisc, size)
+                                   : QCPScatterStyle(QCPScatterStyle::ssNone));
+}
 
 QCPGraph* addGraphTo(QCustomPlot* plot, QCPAxisRect* rect)
 {
@@ -135,7 +146,10 @@ void GraphPlot::appendRows(const QList<ReadRow>& rows, const QString& valueTitle
     QVector<QCPGraphData> valid;
     QVector<QCPGraphData> rejected;
     QVector<QCPGraphData> laps;
+    // Sized once: the first batch of a long file is the whole file, and the
+    // plot takes these vectors over without copying them.
     valid.reserve(rows.size());
+    laps.reserve(rows.size());
     for (const ReadRow& row : rows) {
         if (row.kind == RowKind::ChangedSubject) {
             addMarker(m_lastElapsed, subjectText(row.texts));
@@ -236,6 +250,9 @@ void GraphPlot::setFitRange(std::optional<std::pair<double, double>> range)
 
 void GraphPlot::refresh()
 {
+    markPointsWhileFew(m_valid, 4);
+    markPointsWhileFew(m_lapGraph, 4);
+    markPointsWhileFew(m_residuals, 3);
     m_valid->rescaleAxes();
     m_rejectedGraph->rescaleAxes(true);
     m_pending->rescaleAxes(true);

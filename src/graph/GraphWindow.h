@@ -10,6 +10,7 @@
 
 class GraphPlot;
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -56,6 +57,7 @@ private:
     QMenu* m_recentMenu;
     QTimer* m_pollTimer;
     QTimer* m_resultsTimer;
+    QFileSystemWatcher* m_watcher;
     std::optional<QDir> m_folder; // followed folder, when following the newest file
     std::unique_ptr<DataFileFollower> m_follower;
     QString m_event; // the latest thing that happened to the file, for the status line
