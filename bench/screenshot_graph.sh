@@ -147,6 +147,6 @@ x=$(awk '/Absolute upper-left X/ { print $4 }' <<<"$info")
 y=$(awk '/Absolute upper-left Y/ { print $4 }' <<<"$info")
 w=$(awk '/Width:/ { print $2 }' <<<"$info")
 h=$(awk '/Height:/ { print $2 }' <<<"$info")
-import -window root -crop "${w}x${h}+${x}+${y}" +repage -resize '1000x>' "$work/shot.png"
+import -window root -crop "${w}x${h}+${x}+${y}" +repage -resize '1000x>' -colors 128 "PNG8:$work/shot.png"
 mv "$work/shot.png" "$out"
 echo "wrote $out"
