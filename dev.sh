@@ -14,6 +14,8 @@ packages=(
     clang libclang-rt-14-dev  # libFuzzer
     libgsl-dev                # the graph companion's fits
     xvfb openbox x11-utils xdotool  # the guide window on a real X server with frames
+    libqcustomplot-dev qt6-svg-dev          # the graph companion's plots and SVG export
+    qt6-charts-dev libqt6opengl6-dev        # the plotting-library benchmark's other candidate
 )
 
 install_missing() {
@@ -56,7 +58,7 @@ test)
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     # The install rules: program, icon and desktop file into a staging folder.
     cmake --install build --prefix build/stage >/dev/null
-    test -x build/stage/bin/quellmark && test -f build/stage/share/applications/quellmark.desktop
+    test -x build/stage/bin/quellmark && test -x build/stage/bin/quellmark-graph && test -f build/stage/share/applications/quellmark.desktop
     # The core alone, without any widgets.
     build build-core -DQUELLMARK_WITH_WIDGETS=OFF
     ctest --test-dir build-core --output-on-failure -j"$(nproc)"

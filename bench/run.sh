@@ -2,7 +2,11 @@
 # Builds the benchmarks if needed, runs them all and prints their tables
 # (Markdown) with the machine they ran on.
 #
-#   bench/run.sh [BUILD_DIR]      default: build/ in the repository
+#   bench/run.sh [BUILD_DIR]        default: build/ in the repository
+#   bench/run.sh BUILD_DIR graph    only the graph companion's benchmarks
+#
+# The companion is measured against gnuplot; the script installs gnuplot-nox
+# through apt (with sudo when not root) when it is missing.
 #
 # Takes about 7 minutes on 2 cores. Run it on an otherwise idle machine: the
 # numbers are wall-clock times.
@@ -10,7 +14,16 @@ set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$repo/build}
+only=${2:-all}
 jobs=${BENCH_JOBS:-2}
+
+if ! command -v gnuplot >/dev/null; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: gnuplot-nox" >&2
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends gnuplot-nox >&2
+fi
 
 if [[ ! -f $build/CMakeCache.txt ]]; then
     generator=()
@@ -47,6 +60,47 @@ echo "- data files in memory: $tmpfs, $(fs_of "$tmpfs")"
 echo "- load before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 
+graph_benchmarks() {
+    if [[ ! -x $build/quellmark-graph || ! -x $bin/bench_graph_live ]]; then
+        echo "(no quellmark-graph in $build: companion not measured)"
+        return
+    fi
+    local work
+    work=$(mktemp -d "$disk/quellmark-graph-bench-XXXXXX")
+    "$bin/bench_cooling_file" 100000 "$work/cooling-100000.csv"
+    "$bin/bench_cooling_file" 1000000 "$work/cooling-1000000.csv"
+    echo "gnuplot: $(gnuplot --version)"
+    echo
+    "$bin/bench_graph_export" "$build/quellmark-graph" "$work/cooling-100000.csv" 5
+    echo
+    echo "## Graph companion following a measurement"
+    echo
+    echo "Real companion window (offscreen, 1200x800) following a data file on $disk; rows"
+    echo "appended one at a time by the program's writer (open, write, fsync, close) 40 to 240 ms"
+    echo "apart. Time from the writer's return to the window's signal after the repaint that"
+    echo "shows the row. First view: window created to the first repaint with every reading."
+    echo "Peak RSS: VmHWM of the process (window, plot, reader; the appended rows are generated"
+    echo "in the same process, a few kB)."
+    echo
+    "$bin/bench_graph_live" --header
+    "$bin/bench_graph_live" 100000 "$disk" 200 none
+    "$bin/bench_graph_live" 100000 "$disk" 200 cooling
+    "$bin/bench_graph_live" 1000000 "$disk" 20 none
+    "$bin/bench_graph_live" 1000000 "$disk" 20 cooling
+    echo
+    echo "Command line on the 1 000 000-reading file ($(du -m "$work/cooling-1000000.csv" | cut -f1) MB), peak RSS of the process:"
+    echo
+    echo "| command | exit | peak RSS MB | wall ms |"
+    echo "|:---|---:|---:|---:|"
+    "$bin/bench_graph_memory" "$build/quellmark-graph" "$work/cooling-1000000.csv"
+    rm -rf "$work"
+}
+
+if [[ $only == graph ]]; then
+    graph_benchmarks
+    exit 0
+fi
+
 "$bin/bench_startup" 5
 echo
 
@@ -80,5 +134,7 @@ echo "Reduced modes, to keep the whole run under 10 minutes on 2 cores: at 100 0
 echo "on disk the event loop runs once per 10 presses (with the same mode on tmpfs beside it"
 echo "for comparison); 1 000 000 readings run on tmpfs only, the event loop once per 100"
 echo "presses. Handler times include the key preview and the data-file write in every mode."
+echo
+graph_benchmarks
 echo
 echo "Total benchmark time: $(($(date +%s) - started)) s"

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "analysis/Fits.h"
+#include "datafile/DataFileReader.h"
+
+#include <qcustomplot.h>
+
+#include <optional>
+#include <vector>
+
+// The companion's figure: the measured curve above, the laps and the fit's
+// residuals below it. The plot's own data containers are the only copy of the
+// readings, so a million of them stay within memory.
+class GraphPlot : public QCustomPlot
+{
+    Q_OBJECT
+public:
+    explicit GraphPlot(QWidget* parent = nullptr);
+
+    void clearReadings();
+    // Adds rows as they come; `valueTitle` and `subjectLines` as the parser
+    // knows them now.
+    void appendRows(const QList<ReadRow>& rows, const QString& valueTitle,
+                    const QStringList& subjectLines);
+    void setPendingReading(const std::optional<ReadRow>& pending);
+
+    struct Points {
+        std::vector<double> t;
+        std::vector<double> y;
+    };
+    // The valid readings, within [from, to] when a range is set.
+    Points validPoints() const;
+    std::vector<double> laps() const;
+    int readingCount() const { return m_readings; }
+    int rejectedCount() const { return m_rejected; }
+
+    // Draws the fitted curve and its residuals; a failed fit or none clears them.
+    void showFit(const analysis::FitResult* fit);
+
+    void setFitRange(std::optional<std::pair<double, double>> range);
+    std::optional<std::pair<double, double>> fitRange() const { return m_range; }
+
+    // Rescales and repaints once the event loop comes round.
+    void refresh();
+
+    bool exportTo(const QString& path, QString* error);
+
+signals:
+    // A time range dragged on the main plot.
+    void rangeDragged(double from, double to);
+
+private:
+    void addMarker(double x, const QString& label);
+    void updateLapMean();
+
+    QCPAxisRect* m_mainRect;
+    QCPAxisRect* m_lapRect;
+    QCPAxisRect* m_residualRect;
+    QCPTextElement* m_title;
+    QCPGraph* m_valid;
+    QCPGraph* m_rejectedGraph;
+    QCPGraph* m_pending;
+    QCPGraph* m_fitCurve;
+    QCPGraph* m_lapGraph;
+    QCPGraph* m_residuals;
+    QCPItemStraightLine* m_lapMean;
+    QCPItemRect* m_rangeBox;
+    QList<QCPAbstractItem*> m_markers;
+    std::optional<std::pair<double, double>> m_range;
+    double m_lastElapsed = 0.0;
+    int m_readings = 0;
+    int m_rejected = 0;
+    double m_lapSum = 0.0;
+    int m_lapCount = 0;
+};

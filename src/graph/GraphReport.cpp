@@ -1,0 +1,142 @@
+#include "graph/GraphReport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+
+#include <cmath>
+#include <cstdio>
+
+MeasuredPoints measuredPoints(const QList<ReadRow>& rows)
+{
+    MeasuredPoints points;
+    for (const ReadRow& row : rows) {
+        if (row.kind != RowKind::Data)
+            continue;
+        ++points.readings;
+        if (row.rejected) {
+            ++points.rejected;
+            continue;
+        }
+        // The fits take no NaN; a reader that let one through must not stop them.
+        if (std::isfinite(row.elapsed) && std::isfinite(row.target)) {
+            points.t.push_back(row.elapsed);
+            points.y.push_back(row.target);
+        }
+        if (row.number > 0 && std::isfinite(row.lap))
+            points.laps.push_back(row.lap);
+    }
+    return points;
+}
+
+QString unreadableReason(const DataFileContents& contents)
+{
+    if (!contents.opened)
+        return contents.openError;
+    for (const ReadRow& row : contents.rows) {
+        if (row.kind == RowKind::Header || row.kind == RowKind::ColumnTitle)
+            return {};
+    }
+    if (contents.rows.isEmpty() && !contents.firstProblem)
+        return QStringLiteral("空のファイルです");
+    return QStringLiteral("データファイルではありません");
+}
+
+analysis::FitResult fitModel(analysis::Model model, const std::vector<double>& t,
+                             const std::vector<double>& y)
+{
+    return model == analysis::Model::Linear ? analysis::fitLinear(t, y)
+                                            : analysis::fitCooling(t, y);
+}
+
+QString fitFailureText(const analysis::FitResult& fit)
+{
+    switch (fit.failure) {
+    case analysis::FitFailure::None:
+        return {};
+    case analysis::FitFailure::TooFewPoints:
+        return QStringLiteral("当てはめできません: 有効な点が少なすぎます（%1 点）")
+            .arg(fit.points);
+    case analysis::FitFailure::Degenerate:
+        return QStringLiteral("当てはめできません: この点からは曲線が決まりません");
+    case analysis::FitFailure::NoConvergence:
+        return QStringLiteral("当てはめできません: 計算が収束しませんでした");
+    }
+    return {};
+}
+
+QByteArray jsonNumber(double value)
+{
+    if (!std::isfinite(value))
+        return QByteArrayLiteral("null");
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return QByteArray(text);
+}
+
+namespace
+{
+
+QByteArray jsonString(const QString& text)
+{
+    // QJsonDocument escapes what JSON needs; the array around it is cut off.
+    const QByteArray array =
+        QJsonDocument(QJsonArray{QJsonValue(text)}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+QByteArray lapsJson(const analysis::LapStatistics& s)
+{
+    return "{\"count\": " + QByteArray::number(s.count) + ", \"mean\": " + jsonNumber(s.mean) +
+           ", \"sd\": " + jsonNumber(s.sd) + ", \"sem\": " + jsonNumber(s.sem) +
+           ", \"min\": " + jsonNumber(s.min) + ", \"max\": " + jsonNumber(s.max) + "}";
+}
+
+QByteArray fitJson(const analysis::FitResult& fit)
+{
+    QByteArray json = "{\"model\": ";
+    json += fit.model == analysis::Model::Linear ? "\"linear\"" : "\"cooling\"";
+    json += ", \"points\": " + QByteArray::number(fit.points) + ", \"parameters\": {";
+    for (std::size_t i = 0; i < fit.parameters.size(); ++i) {
+        const analysis::FitParameter& p = fit.parameters[i];
+        if (i > 0)
+            json += ", ";
+        json += jsonString(QString::fromStdString(p.name)) +
+                ": {\"value\": " + jsonNumber(p.value) + ", \"se\": " + jsonNumber(p.se) + "}";
+    }
+    json += "}, \"r2\": " + jsonNumber(fit.r2) + ", \"residual_sd\": " + jsonNumber(fit.residualSd);
+    if (fit.model == analysis::Model::Cooling) {
+        json += ", \"time_constant\": " + jsonNumber(fit.timeConstant) +
+                ", \"half_time\": " + jsonNumber(fit.halfTime);
+    }
+    return json + "}";
+}
+
+} // namespace
+
+Report buildReport(const QString& path, const DataFileContents& contents,
+                   std::optional<analysis::Model> model)
+{
+    Report report;
+    if (const QString reason = unreadableReason(contents); !reason.isEmpty()) {
+        report.error = path + QStringLiteral(": ") + reason;
+        return report;
+    }
+    const MeasuredPoints points = measuredPoints(contents.rows);
+    QByteArray fit = "null";
+    if (model) {
+        const analysis::FitResult result = fitModel(*model, points.t, points.y);
+        if (!result.ok()) {
+            report.error = path + QStringLiteral(": ") + fitFailureText(result);
+            return report;
+        }
+        fit = fitJson(result);
+    }
+    report.json = "{\"file\": " + jsonString(path) +
+                  ", \"readings\": " + QByteArray::number(points.readings) +
+                  ", \"rejected\": " + QByteArray::number(points.rejected) +
+                  ", \"laps\": " + lapsJson(analysis::lapStatistics(points.laps)) +
+                  ", \"fit\": " + fit + "}\n";
+    report.ok = true;
+    return report;
+}

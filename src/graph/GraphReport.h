@@ -1,0 +1,45 @@
+#pragma once
+
+#include "analysis/Fits.h"
+#include "analysis/LapStatistics.h"
+#include "datafile/DataFileReader.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// What the plots and the report take from a file's rows: valid readings for
+// the fits, laps for the statistics. NG readings count but take no part.
+struct MeasuredPoints {
+    std::vector<double> t;    // elapsed seconds of the valid readings
+    std::vector<double> y;    // their target values
+    std::vector<double> laps; // lap seconds of the valid readings after reading 000
+    int readings = 0;
+    int rejected = 0;
+};
+MeasuredPoints measuredPoints(const QList<ReadRow>& rows);
+
+// Why a whole file cannot be shown, or an empty text when it can.
+QString unreadableReason(const DataFileContents& contents);
+
+analysis::FitResult fitModel(analysis::Model model, const std::vector<double>& t,
+                             const std::vector<double>& y);
+
+// Why a fit could not be made, in Japanese.
+QString fitFailureText(const analysis::FitResult& fit);
+
+struct Report {
+    bool ok = false;
+    QByteArray json; // one JSON object and a line end, when ok
+    QString error;   // for standard error, when not ok
+};
+
+// The command line's report of a whole file, with a fit of every valid reading
+// when `model` is given.
+Report buildReport(const QString& path, const DataFileContents& contents,
+                   std::optional<analysis::Model> model);
+
+// A JSON number with every digit a double holds; NaN and infinities as null.
+QByteArray jsonNumber(double value);

@@ -1,0 +1,126 @@
+// quellmark-graph: the window that follows a data file, or, with --export or
+// --report, the same figure and results for scripts, without a window.
+
+#include "datafile/DataFileReader.h"
+#include "graph/GraphPlot.h"
+#include "graph/GraphReport.h"
+#include "graph/GraphWindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+
+enum class Mode { Window, Export, Report };
+
+// The kind of application has to be chosen before Qt parses anything: a
+// report needs no display at all, an export only an offscreen one.
+Mode modeOf(int argc, char** argv)
+{
+    Mode mode = Mode::Window;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--report") == 0)
+            return Mode::Report;
+        if (std::strcmp(argv[i], "--export") == 0 || std::strncmp(argv[i], "--export=", 9) == 0)
+            mode = Mode::Export;
+    }
+    return mode;
+}
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "quellmark-graph: %s\n", message.toLocal8Bit().constData());
+    return 2;
+}
+
+int runCommandLine(const QCoreApplication& app, Mode mode)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Quellmark のデータファイルのグラフ"));
+    parser.addHelpOption();
+    const QCommandLineOption exportOption(QStringLiteral("export"),
+                                          QStringLiteral("図を OUT (.png, .svg, .pdf) に書く"),
+                                          QStringLiteral("OUT"));
+    const QCommandLineOption reportOption(QStringLiteral("report"),
+                                          QStringLiteral("結果を JSON で標準出力に書く"));
+    const QCommandLineOption fitOption(QStringLiteral("fit"),
+                                       QStringLiteral("当てはめ: linear または cooling"),
+                                       QStringLiteral("MODEL"));
+    parser.addOptions({exportOption, reportOption, fitOption});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("データファイル"));
+    parser.process(app);
+
+    std::optional<analysis::Model> model;
+    if (parser.isSet(fitOption)) {
+        const QString name = parser.value(fitOption);
+        if (name == QStringLiteral("linear"))
+            model = analysis::Model::Linear;
+        else if (name == QStringLiteral("cooling"))
+            model = analysis::Model::Cooling;
+        else
+            return fail(QStringLiteral("--fit は linear か cooling です: %1").arg(name));
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return fail(QStringLiteral("データファイルを一つ指定してください"));
+    const QString path = files.first();
+    const DataFileContents contents = readDataFile(path);
+
+    if (mode == Mode::Report) {
+        const Report report = buildReport(path, contents, model);
+        if (!report.ok)
+            return fail(report.error);
+        std::fwrite(report.json.constData(), 1, std::size_t(report.json.size()), stdout);
+        return std::fflush(stdout) == 0 ? 0 : fail(QStringLiteral("標準出力に書けません"));
+    }
+
+    if (const QString reason = unreadableReason(contents); !reason.isEmpty())
+        return fail(path + QStringLiteral(": ") + reason);
+    GraphPlot plot;
+    plot.appendRows(contents.rows, contents.valueTitle, contents.subjectLines);
+    if (model) {
+        const GraphPlot::Points points = plot.validPoints();
+        const analysis::FitResult fit = fitModel(*model, points.t, points.y);
+        if (!fit.ok())
+            return fail(path + QStringLiteral(": ") + fitFailureText(fit));
+        plot.showFit(&fit);
+    }
+    plot.refresh();
+    QString error;
+    if (!plot.exportTo(parser.value(exportOption), &error))
+        return fail(error);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const Mode mode = modeOf(argc, argv);
+    if (mode == Mode::Report) {
+        QCoreApplication app(argc, argv);
+        return runCommandLine(app, mode);
+    }
+    if (mode == Mode::Export) {
+        // No window is shown, so no display is needed, whatever the session has.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return runCommandLine(app, mode);
+    }
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quellmark-graph"));
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addPositionalArgument(
+        QStringLiteral("FILE|FOLDER"),
+        QStringLiteral("データファイル、またはその最新のものを追うフォルダ"));
+    parser.process(app);
+    GraphWindow window(parser.positionalArguments().value(0));
+    window.show();
+    return QApplication::exec();
+}

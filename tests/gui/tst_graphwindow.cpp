@@ -1,0 +1,109 @@
+#include "GraphFiles.h"
+
+#include "datafile/PendingSidecar.h"
+#include "graph/GraphPlot.h"
+#include "graph/GraphWindow.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The window follows real files written by the program's writer; each step
+// polls once, as the window's timer does.
+class GraphWindowTest final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void followsAGrowingFile();
+    void waitsForAFolderAndMovesToNewerFiles();
+
+private:
+    static QString status(const GraphWindow& w)
+    {
+        return w.findChild<QLabel*>(u"followStatus"_s)->text();
+    }
+    static QString fitText(const GraphWindow& w)
+    {
+        return w.findChild<QLabel*>(u"fitResult"_s)->text();
+    }
+};
+
+void GraphWindowTest::followsAGrowingFile()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    const QString path = GraphFiles::writeMeasurement(dir, {{0, 80}, {30, 77}, {60, 74}});
+    GraphWindow window(path);
+    window.show();
+    QCOMPARE(window.plot()->readingCount(), 3);
+    QVERIFY2(status(window).contains(QFileInfo(path).fileName()), qPrintable(status(window)));
+
+    // Two more rows, the first an NG outlier far off the line.
+    DataFileWriter writer(dir);
+    writer.write(GraphFiles::Name, {GraphFiles::dataRow(3, {90, 500, true}, 60),
+                                    GraphFiles::dataRow(4, {120, 68}, 90)});
+    window.pollNow();
+    QCOMPARE(window.plot()->readingCount(), 5);
+    QCOMPARE(window.plot()->rejectedCount(), 1);
+
+    auto* chooser = window.findChild<QComboBox*>(u"fitChooser"_s);
+    chooser->setCurrentIndex(1);
+    QVERIFY2(fitText(window).contains(u"（4 点）"_s), qPrintable(fitText(window)));
+    QVERIFY2(fitText(window).contains(u"傾き b = -0.1 ±"_s), qPrintable(fitText(window)));
+    QCOMPARE(window.plot()->validPoints().t.size(), 4u);
+
+    // A dragged range with two readings in it is too little for the cooling law.
+    chooser->setCurrentIndex(2);
+    emit window.plot()->rangeDragged(-1.0, 31.0);
+    QVERIFY2(fitText(window).contains(u"当てはめできません"_s), qPrintable(fitText(window)));
+    QVERIFY(!fitText(window).contains(u"R²"_s));
+
+    // The reading the main program holds back shows as provisional.
+    QFile pending(pendingSidecarPath(path));
+    QVERIFY(pending.open(QIODevice::WriteOnly));
+    pending.write(encodeRow(GraphFiles::dataRow(5, {150, 65}, 120)));
+    pending.close();
+    window.pollNow();
+    QVERIFY2(status(window).contains(u"測定回 005"_s), qPrintable(status(window)));
+    QCOMPARE(window.plot()->readingCount(), 5);
+
+    // A line that is no row: the rows around it stay, the line is named.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("1,2\r\n");
+    file.close();
+    writer.write(GraphFiles::Name, {GraphFiles::dataRow(5, {150, 65}, 120)});
+    QFile::remove(pendingSidecarPath(path));
+    window.pollNow();
+    QCOMPARE(window.plot()->readingCount(), 6);
+    QVERIFY2(status(window).contains(u"9 行目"_s), qPrintable(status(window)));
+    QVERIFY(!status(window).contains(u"仮の点"_s));
+}
+
+void GraphWindowTest::waitsForAFolderAndMovesToNewerFiles()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    dir.mkpath(u"DATA"_s);
+    GraphWindow window(dir.filePath(u"DATA"_s));
+    QVERIFY2(status(window).contains(u"まだありません"_s), qPrintable(status(window)));
+
+    const QString first = GraphFiles::writeMeasurement(dir, GraphFiles::coolingReadings(4));
+    window.pollNow();
+    QCOMPARE(window.plot()->readingCount(), 4);
+    QVERIFY(status(window).contains(QFileInfo(first).fileName()));
+
+    const QString second = GraphFiles::writeMeasurement(dir, GraphFiles::coolingReadings(7),
+                                                        uR"(DATA\QMK26_12_7_111500.csv)"_s);
+    window.pollNow();
+    QCOMPARE(window.plot()->readingCount(), 7);
+    QVERIFY(status(window).contains(QFileInfo(second).fileName()));
+}
+
+QTEST_MAIN(GraphWindowTest)
+#include "tst_graphwindow.moc"
