@@ -94,5 +94,6 @@ kill -TERM "$pid"
 while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
 in_root sh -c "cd $work && quellmark-graph --report '${file#"$root$work/"}'"
 echo
-in_root man -w quellmark quellmark-graph
+in_root ls /usr/share/man/man1/quellmark.1.gz /usr/share/man/man1/quellmark-graph.1.gz \
+    /usr/share/man/ja/man1/quellmark.1.gz /usr/share/man/ja/man1/quellmark-graph.1.gz
 echo "both programs started"
