@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian/Ubuntu machine, builds Quellmark into build/ and
-# either starts it (run) or runs every test (test).
+# either starts it (run), runs every test (test) or builds the Debian package
+# build/quellmark_VERSION_ARCH.deb (package).
 set -euo pipefail
 # The program keeps its data files below the folder it is started from.
 caller=$PWD
@@ -16,6 +17,9 @@ packages=(
     xvfb openbox x11-utils xdotool  # the guide window on a real X server with frames
     libqcustomplot-dev qt6-svg-dev          # the graph companion's plots and SVG export
     qt6-charts-dev libqt6opengl6-dev        # the plotting-library benchmark's other candidate
+    librsvg2-bin scdoc        # icons and manual pages
+    dpkg-dev fakeroot file    # the package (dpkg-shlibdeps, dpkg-buildflags)
+    lintian desktop-file-utils appstream man-db  # the package's checks
 )
 
 install_missing() {
@@ -42,6 +46,22 @@ build() { # dir, cmake options...
     cmake --build "$1" -j"$(nproc)"
 }
 
+# A Release build with Debian's hardening flags, packed by CPack; the package
+# lands in build/ beside the other outputs.
+package() {
+    local flag=()
+    for f in CPPFLAGS CXXFLAGS LDFLAGS; do flag+=("$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get $f)"); done
+    cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+        -DQUELLMARK_BENCHMARKS=OFF -DCMAKE_CXX_FLAGS="${flag[0]} ${flag[1]}" \
+        -DCMAKE_EXE_LINKER_FLAGS="${flag[2]}" >/dev/null
+    cmake --build build-package -j"$(nproc)"
+    mkdir -p build
+    (cd build-package && cpack -G DEB -B "$PWD/../build" >/dev/null)
+    rm -rf build/_CPack_Packages
+    deb=$(ls build/quellmark_*.deb)
+    echo "Built $deb"
+}
+
 case "${1:-}" in
 run)
     install_missing
@@ -59,6 +79,13 @@ test)
     # The install rules: program, icon and desktop file into a staging folder.
     cmake --install build --prefix build/stage >/dev/null
     test -x build/stage/bin/quellmark && test -x build/stage/bin/quellmark-graph && test -f build/stage/share/applications/quellmark.desktop
+    # The desktop's own checks of the menu entries and the software centre data.
+    desktop-file-validate packaging/*.desktop
+    for f in build/packaging/*.metainfo.xml; do appstreamcli validate --no-net "$f"; done
+    # The package: no lintian errors, and exactly the expected files.
+    package
+    lintian --fail-on error "$deb"
+    packaging/check-package-files.sh "$deb" build-package/packaging/package-files.txt
     # The core alone, without any widgets.
     build build-core -DQUELLMARK_WITH_WIDGETS=OFF
     ctest --test-dir build-core --output-on-failure -j"$(nproc)"
@@ -71,8 +98,12 @@ test)
     cmake --build build-fuzz -j"$(nproc)" --target fuzz_numbers fuzz_csvrow fuzz_reader
     ctest --test-dir build-fuzz --output-on-failure -R '^fuzz_'
     ;;
+package)
+    install_missing
+    package
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac
