@@ -38,20 +38,27 @@ struct Curve {
 };
 
 struct Scaled {
-    std::vector<double> tau;
+    // τ is worked out where it is needed rather than stored: at a million
+    // readings a copy of the times is memory the solver's workspace needs.
+    std::span<const double> t;
+    double t0 = 0.0;
+    double span = 1.0;
     std::span<const double> y;
     // e^(−κ·τ) of the last residuals: the solver asks for the Jacobian at the
     // point it has just evaluated, and the exponentials are most of the work.
     std::vector<double> decay;
     double decayKappa = std::numeric_limits<double>::quiet_NaN();
 
+    std::size_t size() const { return t.size(); }
+    double tau(std::size_t i) const { return (t[i] - t0) / span; }
+
     void decayAt(double kappa)
     {
         if (kappa == decayKappa)
             return;
-        decay.resize(tau.size());
-        for (std::size_t i = 0; i < tau.size(); ++i)
-            decay[i] = std::exp(-kappa * tau[i]);
+        decay.resize(size());
+        for (std::size_t i = 0; i < size(); ++i)
+            decay[i] = std::exp(-kappa * tau(i));
         decayKappa = kappa;
     }
 };
@@ -62,7 +69,7 @@ int residuals(const gsl_vector* x, void* data, gsl_vector* f)
     const double a = gsl_vector_get(x, 0);
     const double d = gsl_vector_get(x, 1);
     s.decayAt(gsl_vector_get(x, 2));
-    for (std::size_t i = 0; i < s.tau.size(); ++i) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
         const double r = a + d * s.decay[i] - s.y[i];
         // A trial step far out overflows; saying so keeps the solver from
         // steering by infinities.
@@ -78,9 +85,9 @@ int jacobian(const gsl_vector* x, void* data, gsl_matrix* jac)
     auto& s = *static_cast<Scaled*>(data);
     const double d = gsl_vector_get(x, 1);
     s.decayAt(gsl_vector_get(x, 2));
-    for (std::size_t i = 0; i < s.tau.size(); ++i) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
         const double e = s.decay[i];
-        const double byKappa = -d * s.tau[i] * e;
+        const double byKappa = -d * s.tau(i) * e;
         if (!std::isfinite(e) || !std::isfinite(byKappa))
             return GSL_EDOM;
         gsl_matrix_set(jac, i, 0, 1.0);
@@ -120,10 +127,10 @@ Profile profileAt(double kappa, std::span<const double> tau, std::span<const dou
 Curve startingCurve(const Scaled& s)
 {
     constexpr std::size_t maxPoints = 2000;
-    const std::size_t stride = (s.tau.size() + maxPoints - 1) / maxPoints;
+    const std::size_t stride = (s.size() + maxPoints - 1) / maxPoints;
     std::vector<double> tau, y, basis;
-    for (std::size_t i = 0; i < s.tau.size(); i += stride) {
-        tau.push_back(s.tau[i]);
+    for (std::size_t i = 0; i < s.size(); i += stride) {
+        tau.push_back(s.tau(i));
         y.push_back(s.y[i]);
     }
 
@@ -221,7 +228,7 @@ struct Solution {
 // Levenberg–Marquardt from the start, with the analytic Jacobian.
 Solution polish(Scaled& scaled, const Curve& start)
 {
-    const std::size_t n = scaled.tau.size();
+    const std::size_t n = scaled.size();
     gsl_multifit_nlinear_parameters settings = gsl_multifit_nlinear_default_parameters();
     // Normal equations: a 3 × 3 system per step instead of a QR factorisation
     // of every point, which is what keeps 100 000 readings fast. The accuracy
@@ -315,9 +322,7 @@ FitResult fitCooling(std::span<const double> t, std::span<const double> y)
 
     const double t0 = *tLow;
     const double span = *tHigh - *tLow;
-    Scaled scaled{std::vector<double>(n), y, {}};
-    for (std::size_t i = 0; i < n; ++i)
-        scaled.tau[i] = (t[i] - t0) / span;
+    Scaled scaled{t, t0, span, y, {}};
     const Curve start = startingCurve(scaled);
     if (start.kappa == 0.0)
         return failedFit(Model::Cooling, FitFailure::Degenerate, n);

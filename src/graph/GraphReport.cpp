@@ -114,7 +114,7 @@ QByteArray fitJson(const analysis::FitResult& fit)
 
 } // namespace
 
-Report buildReport(const QString& path, const DataFileContents& contents,
+Report buildReport(const QString& path, DataFileContents contents,
                    std::optional<analysis::Model> model)
 {
     Report report;
@@ -122,7 +122,10 @@ Report buildReport(const QString& path, const DataFileContents& contents,
         report.error = path + QStringLiteral(": ") + reason;
         return report;
     }
-    const MeasuredPoints points = measuredPoints(contents.rows);
+    MeasuredPoints points = measuredPoints(contents.rows);
+    contents.rows = {};
+    const QByteArray laps = lapsJson(analysis::lapStatistics(points.laps));
+    points.laps = {};
     QByteArray fit = "null";
     if (model) {
         const analysis::FitResult result = fitModel(*model, points.t, points.y);
@@ -134,8 +137,7 @@ Report buildReport(const QString& path, const DataFileContents& contents,
     }
     report.json = "{\"file\": " + jsonString(path) +
                   ", \"readings\": " + QByteArray::number(points.readings) +
-                  ", \"rejected\": " + QByteArray::number(points.rejected) +
-                  ", \"laps\": " + lapsJson(analysis::lapStatistics(points.laps)) +
+                  ", \"rejected\": " + QByteArray::number(points.rejected) + ", \"laps\": " + laps +
                   ", \"fit\": " + fit + "}\n";
     report.ok = true;
     return report;

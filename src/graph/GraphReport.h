@@ -37,8 +37,8 @@ struct Report {
 };
 
 // The command line's report of a whole file, with a fit of every valid reading
-// when `model` is given.
-Report buildReport(const QString& path, const DataFileContents& contents,
+// when `model` is given. Takes the rows over, to let them go before the fit.
+Report buildReport(const QString& path, DataFileContents contents,
                    std::optional<analysis::Model> model);
 
 // A JSON number with every digit a double holds; NaN and infinities as null.
