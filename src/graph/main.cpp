@@ -9,9 +9,11 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace
 {
@@ -69,10 +71,10 @@ int runCommandLine(const QCoreApplication& app, Mode mode)
     if (files.size() != 1)
         return fail(QStringLiteral("データファイルを一つ指定してください"));
     const QString path = files.first();
-    const DataFileContents contents = readDataFile(path);
+    DataFileContents contents = readDataFile(path);
 
     if (mode == Mode::Report) {
-        const Report report = buildReport(path, contents, model);
+        const Report report = buildReport(path, std::move(contents), model);
         if (!report.ok)
             return fail(report.error);
         std::fwrite(report.json.constData(), 1, std::size_t(report.json.size()), stdout);
@@ -81,15 +83,28 @@ int runCommandLine(const QCoreApplication& app, Mode mode)
 
     if (const QString reason = unreadableReason(contents); !reason.isEmpty())
         return fail(path + QStringLiteral(": ") + reason);
+    // At a million readings the rows, the plot and the fit's workspace are
+    // each about as large as the others. The fit comes first, on the readings
+    // alone, and the file is read again for the figure, so that only two of
+    // the three are ever held at once.
+    std::optional<analysis::FitResult> fit;
+    if (model) {
+        MeasuredPoints points = measuredPoints(contents.rows);
+        contents = {};
+        points.laps = {};
+        fit = fitModel(*model, points.t, points.y);
+        if (!fit->ok())
+            return fail(path + QStringLiteral(": ") + fitFailureText(*fit));
+        points = {};
+        contents = readDataFile(path);
+        if (const QString reason = unreadableReason(contents); !reason.isEmpty())
+            return fail(path + QStringLiteral(": ") + reason);
+    }
     GraphPlot plot;
     plot.appendRows(contents.rows, contents.valueTitle, contents.subjectLines);
-    if (model) {
-        const GraphPlot::Points points = plot.validPoints();
-        const analysis::FitResult fit = fitModel(*model, points.t, points.y);
-        if (!fit.ok())
-            return fail(path + QStringLiteral(": ") + fitFailureText(fit));
-        plot.showFit(&fit);
-    }
+    contents = {};
+    if (fit)
+        plot.showFit(&*fit);
     plot.refresh();
     QString error;
     if (!plot.exportTo(parser.value(exportOption), &error))
@@ -114,6 +129,9 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quellmark-graph"));
+    // Docks and task bars find the menu entry, and with it name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quellmark-graph"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quellmark")));
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addPositionalArgument(
