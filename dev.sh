@@ -65,9 +65,10 @@ package() {
 case "${1:-}" in
 run)
     install_missing
-    # Only the program: the tests and benchmarks are built by the test command.
+    # Only the two programs: the tests and benchmarks are built by the test
+    # command. The graph companion is started by hand (see the README).
     configure build
-    cmake --build build -j"$(nproc)" --target quellmark
+    cmake --build build -j"$(nproc)" --target quellmark quellmark-graph
     program=$PWD/build/quellmark
     cd "$caller"
     exec "$program"
