@@ -24,7 +24,7 @@ void RecorderForm::Form_Load()
 void RecorderForm::recoverPendingRows()
 {
     const PendingRecovery recovery = ::recoverPendingRows(m_writer);
-    if (!recovery.recovered.isEmpty())
+    if (!recovery.recovered.isEmpty() || !recovery.notWritten.isEmpty())
         m_form.showDataFileStatus({recovery.lastWrite.ok, recovery.lastWrite.path,
                                    recovery.lastWrite.reason, recovery.lastWrite.unwrittenRows});
     if (!recovery.anythingToTell())
@@ -33,12 +33,15 @@ void RecorderForm::recoverPendingRows()
     if (!recovery.recovered.isEmpty())
         text += ScreenTexts::PendingRowsRecovered + ScreenTexts::CrLf +
                 recovery.recovered.join(ScreenTexts::CrLf);
-    if (!recovery.unreadable.isEmpty()) {
+    const auto addPart = [&text](const QString& heading, const QStringList& paths) {
+        if (paths.isEmpty())
+            return;
         if (!text.isEmpty())
             text += ScreenTexts::CrLf + ScreenTexts::CrLf;
-        text += ScreenTexts::PendingRowsUnreadable + ScreenTexts::CrLf +
-                recovery.unreadable.join(ScreenTexts::CrLf);
-    }
+        text += heading + ScreenTexts::CrLf + paths.join(ScreenTexts::CrLf);
+    };
+    addPart(ScreenTexts::PendingRowsNotWritten, recovery.notWritten);
+    addPart(ScreenTexts::PendingRowsUnreadable, recovery.unreadable);
     m_form.messageBox(text, ScreenTexts::ApplicationTitle);
 }
 

@@ -38,6 +38,9 @@ inline const QString FolderCreated = QStringLiteral(
 inline const QString PendingRowsRecovered =
     QStringLiteral("前回は測定の途中でプログラムが終了しました。次のデータファイルに最後の測定値を"
                    "書き戻しました。");
+inline const QString PendingRowsNotWritten =
+    QStringLiteral("次のデータファイルには最後の測定値を書き戻せませんでした。保留ファイルを"
+                   "そのまま残してあります。");
 inline const QString PendingRowsUnreadable = QStringLiteral(
     "次の保留ファイルは読めなかったため、そのまま残してあります。最後の測定値はこの中にあります。");
 

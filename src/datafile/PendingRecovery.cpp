@@ -130,6 +130,12 @@ PendingRecovery recoverPendingRows(DataFileWriter& writer)
             // A data file that is gone gets a file of this one row: the
             // reading is kept, and the message says where.
             recovery.lastWrite = writer.writeEncoded(sidecar.dataFileName, *row, 1);
+            if (!recovery.lastWrite.ok) {
+                // The row now waits in memory only; the sidecar keeps it on
+                // disk until a later start finds it written.
+                recovery.notWritten.append(dataPath);
+                continue;
+            }
             recovery.recovered.append(dataPath);
         }
         QFile::remove(sidecar.path);

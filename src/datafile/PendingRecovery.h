@@ -9,12 +9,18 @@
 struct PendingRecovery {
     // Data files that got their last reading back (as opened on this system).
     QStringList recovered;
+    // Data files whose last reading could not be written back; their
+    // sidecars stay, and the rows stay queued in the writer.
+    QStringList notWritten;
     // Sidecars that could not be read; they stay where they are.
     QStringList unreadable;
     // The outcome of the last recovering write (failed rows stay queued).
     DataFileWriter::Result lastWrite;
 
-    bool anythingToTell() const { return !recovered.isEmpty() || !unreadable.isEmpty(); }
+    bool anythingToTell() const
+    {
+        return !recovered.isEmpty() || !notWritten.isEmpty() || !unreadable.isEmpty();
+    }
 };
 
 // Appends each sidecar's row to its data file unless the file already holds

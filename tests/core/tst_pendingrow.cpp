@@ -139,6 +139,7 @@ enum Crash {
     BeforeSidecarReplaced, // the data file got the row, the sidecar still holds it
     BeforeSidecarRemoved,  // the end was written, the sidecar not yet removed
     DataFileGone,
+    DataFileUnwritable, // the row waits in memory: its sidecar must stay
     UnreadableSidecar,
     InMiddleOfReplacement,
     OwnerStillRunning,
@@ -162,6 +163,8 @@ void PendingRowTest::startGivesBackWhatACrashLeft_data()
         << int(BeforeSidecarRemoved) << QList<int>{0, 1, 2} << false << false << QStringList();
     QTest::newRow("data file gone")
         << int(DataFileGone) << QList<int>{2} << true << false << QStringList();
+    QTest::newRow("data file cannot be written")
+        << int(DataFileUnwritable) << QList<int>{} << true << false << QStringList{sidecar};
     QTest::newRow("unreadable sidecar")
         << int(UnreadableSidecar) << QList<int>{0, 1} << false << true << QStringList{sidecar};
     QTest::newRow("in the middle of a replacement")
@@ -194,6 +197,10 @@ void PendingRowTest::startGivesBackWhatACrashLeft()
         break;
     case DataFileGone:
         QVERIFY(QFile::remove(dataFile));
+        break;
+    case DataFileUnwritable:
+        QVERIFY(QFile::remove(dataFile));
+        QVERIFY(QDir().mkdir(dataFile));
         break;
     case UnreadableSidecar:
         writeBytes(sidecar, pending + pending);
