@@ -94,8 +94,12 @@ void DataFileFollower::readPending()
     if (line == QByteArrayView(m_parser.lastLine()))
         return;
     if (m_parser.possibleEndSubjectLine() == m_parser.linesRead() &&
-        line == QByteArrayView(m_parser.lineBeforeLast()))
+        line == QByteArrayView(m_parser.lineBeforeLast())) {
+        // Only the end writes a subject row together with the reading the
+        // sidecar holds: the measurement is over, whatever the sidecar says.
+        m_sidecarPresent = false;
         return;
+    }
 
     const LineResult result = readLine(line, {m_parser.linesRead() + 1, false, false});
     if (result.row &&

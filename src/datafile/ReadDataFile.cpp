@@ -28,8 +28,13 @@ DataFileContents readDataFile(const QString& path)
     const qint64 size = file.size();
     for (qint64 offset = 0; offset < size;) {
         const QByteArray chunk = file.read(offset, qMin(ChunkBytes, size - offset));
-        if (chunk.isEmpty())
-            break;
+        if (chunk.isEmpty()) {
+            // A file cut short while read (a read error, a removable disk
+            // pulled) must not pass for the whole file.
+            contents.opened = false;
+            contents.openError = QStringLiteral("%1 バイト目から先を読めません").arg(offset + 1);
+            return contents;
+        }
         offset += chunk.size();
         contents.rows += parser.feed(chunk);
     }

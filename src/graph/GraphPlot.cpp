@@ -2,6 +2,7 @@
 
 #include <QSvgGenerator>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -173,10 +174,14 @@ void GraphPlot::appendRows(const QList<ReadRow>& rows, const QString& valueTitle
             ++m_lapCount;
         }
     }
-    // Rows come in file order, so each batch goes after what is there.
-    m_valid->data()->add(valid, true);
-    m_rejectedGraph->data()->add(rejected, true);
-    m_lapGraph->data()->add(laps, true);
+    // Rows come in file order, which is time order unless a file holds two
+    // measurements or was edited by hand; the plot needs them sorted.
+    const auto sorted = [](const QVector<QCPGraphData>& data) {
+        return std::is_sorted(data.begin(), data.end(), qcpLessThanSortKey<QCPGraphData>);
+    };
+    m_valid->data()->add(valid, sorted(valid));
+    m_rejectedGraph->data()->add(rejected, sorted(rejected));
+    m_lapGraph->data()->add(laps, sorted(laps));
     m_title->setText(subjectText(subjectLines));
     m_mainRect->axis(QCPAxis::atLeft)->setLabel(valueTitle);
     updateLapMean();

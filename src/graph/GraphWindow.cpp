@@ -63,8 +63,8 @@ bool samePending(const std::optional<ReadRow>& a, const std::optional<ReadRow>& 
 {
     if (a.has_value() != b.has_value())
         return false;
-    return !a || (a->number == b->number && a->elapsed == b->elapsed && a->target == b->target &&
-                  a->rejected == b->rejected);
+    return !a || (a->kind == b->kind && a->number == b->number && a->elapsed == b->elapsed &&
+                  a->target == b->target && a->rejected == b->rejected && a->texts == b->texts);
 }
 
 } // namespace
@@ -300,7 +300,7 @@ void GraphWindow::showStatus()
                      .arg(QDir::toNativeSeparators(m_follower->path()))
                      .arg(m_plot->readingCount())
                      .arg(m_plot->rejectedCount());
-        if (m_pending)
+        if (m_pending && m_pending->kind == RowKind::Data)
             parts << QStringLiteral("測定回 %1 はまだファイルに書かれていない仮の点です")
                          .arg(m_pending->number, 3, 10, QLatin1Char('0'));
         if (!m_event.isEmpty())

@@ -57,6 +57,8 @@ int runCommandLine(const QCoreApplication& app, Mode mode)
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("データファイル"));
     parser.process(app);
 
+    if (parser.isSet(reportOption) && parser.isSet(exportOption))
+        return fail(QStringLiteral("--report と --export は別々に使ってください"));
     std::optional<analysis::Model> model;
     if (parser.isSet(fitOption)) {
         const QString name = parser.value(fitOption);

@@ -68,6 +68,9 @@ void GraphCliTest::exitStatus_data()
     QTest::newRow("export, fit impossible")
         << QStringList{u"--export"_s, u"OUT.png"_s, u"--fit"_s, u"cooling"_s} << u"few"_s << 2
         << QByteArray();
+    QTest::newRow("report and export at once")
+        << QStringList{u"--report"_s, u"--export"_s, u"OUT.png"_s} << u"cooling"_s << 2
+        << QByteArray();
     QTest::newRow("unknown figure type")
         << QStringList{u"--export"_s, u"OUT.bmp"_s} << u"cooling"_s << 2 << QByteArray();
 }
