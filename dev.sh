@@ -56,6 +56,7 @@ package() {
         -DCMAKE_EXE_LINKER_FLAGS="${flag[2]}" >/dev/null
     cmake --build build-package -j"$(nproc)"
     mkdir -p build
+    rm -f build/quellmark_*.deb
     (cd build-package && cpack -G DEB -B "$PWD/../build" >/dev/null)
     rm -rf build/_CPack_Packages
     deb=$(ls build/quellmark_*.deb)

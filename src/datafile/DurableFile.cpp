@@ -11,7 +11,7 @@
 #include <io.h>
 #include <share.h>
 #include <sys/stat.h>
-#include <windows.h>
+#include <qt_windows.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>

@@ -35,7 +35,7 @@ ReadOnlyFile::ReadOnlyFile(const QString& path)
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        m_error = QString::fromStdString(std::system_category().message(int(GetLastError())));
+        m_error = QString::fromLocal8Bit(std::system_category().message(int(GetLastError())));
         return;
     }
     m_handle = h;
