@@ -5,9 +5,9 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #else
+#include "datafile/IconvHandle.h"
 #include <cerrno>
 #include <cstring>
-#include <iconv.h>
 #endif
 
 namespace
@@ -79,28 +79,13 @@ std::optional<QString> convert(QByteArrayView bytes, bool exact)
 class Converter
 {
 public:
-    Converter()
+    Converter() : m_cd(IconvHandle::Utf16, "CP932")
     {
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-        m_cd = iconv_open("UTF-16LE", "CP932");
-#else
-        m_cd = iconv_open("UTF-16BE", "CP932");
-#endif
         if (!valid())
             qWarning("iconv cannot convert from CP932; non-ASCII bytes are read as U+FFFD");
     }
-    ~Converter()
-    {
-        if (valid())
-            iconv_close(m_cd);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
 
-    bool valid() const
-    {
-        return m_cd != reinterpret_cast<iconv_t>(-1);
-    }
+    bool valid() const { return m_cd.valid(); }
 
     std::optional<QString> convert(QByteArrayView bytes, bool exact)
     {
@@ -113,7 +98,7 @@ public:
                     static_cast<unsigned char>(c) < 0x80 ? QChar(char16_t(c)) : QChar(Replacement);
             return out;
         }
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        iconv(m_cd.get(), nullptr, nullptr, nullptr, nullptr);
         // Never more characters than bytes.
         QString out(bytes.size(), Qt::Uninitialized);
         char* in = const_cast<char*>(bytes.data());
@@ -122,7 +107,7 @@ public:
         char* dst = base;
         std::size_t dstLeft = static_cast<std::size_t>(bytes.size()) * 2;
         while (inLeft > 0) {
-            if (iconv(m_cd, &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1))
+            if (iconv(m_cd.get(), &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1))
                 break;
             if (exact)
                 return std::nullopt;
@@ -136,14 +121,14 @@ public:
             dstLeft -= 2;
             ++in;
             --inLeft;
-            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            iconv(m_cd.get(), nullptr, nullptr, nullptr, nullptr);
         }
         out.truncate((dst - base) / 2);
         return out;
     }
 
 private:
-    iconv_t m_cd;
+    IconvHandle m_cd;
 };
 
 std::optional<QString> convert(QByteArrayView bytes, bool exact)

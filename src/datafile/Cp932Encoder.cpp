@@ -7,8 +7,8 @@
 
 #include <string>
 #else
+#include "datafile/IconvHandle.h"
 #include <cerrno>
-#include <iconv.h>
 #endif
 
 namespace
@@ -78,28 +78,13 @@ void appendRun(QStringView run, QByteArray& out)
 class Converter
 {
 public:
-    Converter()
+    Converter() : m_cd("CP932", IconvHandle::Utf16)
     {
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-        m_cd = iconv_open("CP932", "UTF-16LE");
-#else
-        m_cd = iconv_open("CP932", "UTF-16BE");
-#endif
         if (!valid())
             qWarning("iconv cannot convert to CP932; non-ASCII text is written as '?'");
     }
-    ~Converter()
-    {
-        if (valid())
-            iconv_close(m_cd);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
 
-    bool valid() const
-    {
-        return m_cd != reinterpret_cast<iconv_t>(-1);
-    }
+    bool valid() const { return m_cd.valid(); }
 
     // `run` holds no surrogates, so every unit iconv rejects is one code point.
     void appendRun(QStringView run, QByteArray& out)
@@ -110,7 +95,7 @@ public:
             out.append(run.size(), '?');
             return;
         }
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        iconv(m_cd.get(), nullptr, nullptr, nullptr, nullptr);
         const qsizetype start = out.size();
         // Two bytes per unit is the most this code page ever needs.
         out.resize(start + 2 * run.size());
@@ -120,7 +105,7 @@ public:
         char* dst = base;
         std::size_t dstLeft = static_cast<std::size_t>(run.size()) * 2;
         while (inLeft > 0) {
-            if (iconv(m_cd, &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1))
+            if (iconv(m_cd.get(), &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1))
                 break;
             if (errno == E2BIG || dstLeft == 0)
                 break; // cannot happen with two bytes per unit; never loop on it
@@ -129,13 +114,13 @@ public:
             --dstLeft;
             in += 2;
             inLeft -= 2;
-            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            iconv(m_cd.get(), nullptr, nullptr, nullptr, nullptr);
         }
         out.resize(start + (dst - base));
     }
 
 private:
-    iconv_t m_cd;
+    IconvHandle m_cd;
 };
 
 void appendRun(QStringView run, QByteArray& out)
