@@ -1,6 +1,7 @@
 #include "datafile/DataFileWriter.h"
 
 #include "datafile/DataFileName.h"
+#include "datafile/DurableFile.h"
 
 #include <QFile>
 
@@ -23,15 +24,8 @@
 namespace
 {
 
-struct Outcome {
-    bool ok = true;
-    QString reason;
-};
-
-Outcome failure(int error)
-{
-    return {false, QString::fromLocal8Bit(std::generic_category().message(error))};
-}
+using DurableFile::failure;
+using DurableFile::Outcome;
 
 #ifdef Q_OS_WIN
 
@@ -45,18 +39,8 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes)
         return failure(openError);
     const __int64 sizeBefore = _filelengthi64(fd);
     int error = sizeBefore < 0 ? errno : 0;
-
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (error == 0 && left > 0) {
-        const int n = _write(fd, p, static_cast<unsigned>(std::min<qsizetype>(left, 1 << 30)));
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        p += n;
-        left -= n;
-    }
+    if (error == 0)
+        error = DurableFile::writeAll(fd, bytes);
     if (error == 0 && _commit(fd) != 0)
         error = errno;
     if (error != 0 && sizeBefore >= 0)
@@ -67,18 +51,6 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes)
 }
 
 #else
-
-// Makes the name of a newly created file as durable as its contents.
-void syncFolderOf(const QByteArray& nativePath)
-{
-    const qsizetype slash = nativePath.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? nativePath.left(slash) : QByteArray("/");
-    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-}
 
 Outcome appendDurably(const QString& path, const QByteArray& bytes)
 {
@@ -100,19 +72,8 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes)
         error = errno;
     }
 
-    const char* p = bytes.constData();
-    std::size_t left = static_cast<std::size_t>(bytes.size());
-    while (error == 0 && left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    if (error == 0)
+        error = DurableFile::writeAll(fd, bytes);
     if (error == 0 && ::fsync(fd) != 0 && regular)
         error = errno;
     // A row cut short (disk full, file size limit) would glue itself to the
@@ -127,7 +88,7 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes)
     if (error != 0)
         return failure(error);
     if (created)
-        syncFolderOf(native);
+        DurableFile::syncFolderOf(native);
     return {};
 }
 

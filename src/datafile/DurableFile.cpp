@@ -9,9 +9,9 @@
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
+#include <qt_windows.h>
 #include <share.h>
 #include <sys/stat.h>
-#include <qt_windows.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,13 +20,60 @@
 namespace DurableFile
 {
 
-namespace
-{
-
 Outcome failure(int error)
 {
     return {false, QString::fromLocal8Bit(std::generic_category().message(error))};
 }
+
+#ifdef Q_OS_WIN
+
+int writeAll(int fd, const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const int n = _write(fd, p, static_cast<unsigned>(std::min<qsizetype>(left, 1 << 30)));
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        p += n;
+        left -= n;
+    }
+    return 0;
+}
+
+#else
+
+void syncFolderOf(const QByteArray& nativePath)
+{
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? nativePath.left(slash) : QByteArray("/");
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+int writeAll(int fd, const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    std::size_t left = static_cast<std::size_t>(bytes.size());
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+#endif
+
+namespace
+{
 
 #ifdef Q_OS_WIN
 
@@ -43,18 +90,7 @@ int writeAndCommit(const QString& path, const QByteArray& bytes)
                   _SH_DENYWR, _S_IREAD | _S_IWRITE);
     if (openError != 0)
         return openError;
-    int error = 0;
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const int n = _write(fd, p, static_cast<unsigned>(std::min<qsizetype>(left, 1 << 30)));
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        p += n;
-        left -= n;
-    }
+    int error = writeAll(fd, bytes);
     if (error == 0 && _commit(fd) != 0)
         error = errno;
     if (_close(fd) != 0 && error == 0)
@@ -69,36 +105,12 @@ Outcome windowsFailure()
 
 #else
 
-void syncFolderOf(const QByteArray& nativePath)
-{
-    const qsizetype slash = nativePath.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? nativePath.left(slash) : QByteArray("/");
-    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-}
-
 int writeAndSync(const QByteArray& native, const QByteArray& bytes)
 {
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return errno;
-    int error = 0;
-    const char* p = bytes.constData();
-    std::size_t left = static_cast<std::size_t>(bytes.size());
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    int error = writeAll(fd, bytes);
     if (error == 0 && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)

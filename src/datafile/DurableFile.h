@@ -20,4 +20,14 @@ Outcome replace(const QString& path, const QString& tempPath, const QByteArray& 
 // Removes the file and makes the removal durable. A missing file is no error.
 Outcome remove(const QString& path);
 
+// The pieces the data file's appends share with the above.
+// A failed call's reason, in the system's words.
+Outcome failure(int error);
+// Writes all of `bytes` to the open descriptor: 0, or the errno of the failure.
+int writeAll(int fd, const QByteArray& bytes);
+#ifndef Q_OS_WIN
+// Makes a created, renamed or removed name in the file's folder durable.
+void syncFolderOf(const QByteArray& nativePath);
+#endif
+
 } // namespace DurableFile
