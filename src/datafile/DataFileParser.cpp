@@ -75,7 +75,9 @@ void DataFileParser::absorb(QByteArrayView bytes)
 {
     if (m_overlong)
         return;
-    if (m_partial.size() + bytes.size() > MaxLineBytes) {
+    // The line's CR is still in it here: room for it too, as a line read
+    // from one chunk has.
+    if (m_partial.size() + bytes.size() > MaxLineBytes + 1) {
         m_overlong = true;
         m_partial = QByteArray();
         return;

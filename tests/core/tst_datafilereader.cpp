@@ -4,6 +4,7 @@
 #include "datafile/DataFileReader.h"
 #include "datafile/DataFileWriter.h"
 #include "datafile/FieldSplitter.h"
+#include "datafile/LineReader.h"
 #include "datafile/PendingSidecar.h"
 #include "datafile/ReadProblems.h"
 #include "datafile/RowKinds.h"
@@ -100,6 +101,8 @@ private slots:
     void badInput();
     void chunkedFeedingGivesTheSameRows_data();
     void chunkedFeedingGivesTheSameRows();
+    void lengthLimitWhereverTheLineIsCut_data();
+    void lengthLimitWhereverTheLineIsCut();
     void writerRoundTrip();
     void endSubject_data();
     void endSubject();
@@ -317,6 +320,28 @@ void DataFileReaderTest::chunkedFeedingGivesTheSameRows()
     for (qsizetype at = 0; at < bytes.size(); at += chunk)
         pieces.append(bytes.mid(at, chunk));
     check(pieces);
+}
+
+void DataFileReaderTest::lengthLimitWhereverTheLineIsCut_data()
+{
+    QTest::addColumn<qsizetype>("length"); // without CR LF
+    QTest::addColumn<bool>("tooLong");
+    QTest::newRow("at the limit") << MaxLineBytes << false;
+    QTest::newRow("one byte over") << MaxLineBytes + 1 << true;
+}
+
+void DataFileReaderTest::lengthLimitWhereverTheLineIsCut()
+{
+    QFETCH(qsizetype, length);
+    QFETCH(bool, tooLong);
+    const QByteArray bytes = headingRows() + QByteArray(length, 'x') + "\r\n";
+    for (const qsizetype piece : {bytes.size(), qsizetype(4096), bytes.size() - 1}) {
+        DataFileParser parser;
+        for (qsizetype at = 0; at < bytes.size(); at += piece)
+            parser.feed(bytes.mid(at, piece));
+        QVERIFY(parser.firstProblem());
+        QCOMPARE(parser.firstProblem()->reason == ReadProblems::LineTooLong, tooLong);
+    }
 }
 
 void DataFileReaderTest::writerRoundTrip()
