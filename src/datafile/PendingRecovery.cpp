@@ -62,16 +62,20 @@ bool ownerIsGone(QLockFile& lock)
 }
 
 // Temporary files of a replacement whose sidecar never came to be (a crash
-// during the very first store) hold no row that a handler returned with.
-void removeOrphanTempFiles(const QDir& dataDir)
+// during the very first store) hold no row that a handler returned with; a
+// lock without a sidecar is left by a crash just after the sidecar went.
+void removeOrphanFiles(const QDir& dataDir)
 {
     const QString sidecarSuffix = pendingSidecarPath(QString());
-    const QString suffix = PendingRowFile::tempPathFor(sidecarSuffix);
-    for (const QString& name : dataDir.entryList({u'*' + suffix}, QDir::Files)) {
-        const QString sidecar = dataDir.filePath(name.chopped(suffix.size()) + sidecarSuffix);
-        QLockFile owner(PendingRowFile::lockPathFor(sidecar));
-        if (!QFile::exists(sidecar) && ownerIsGone(owner))
-            QFile::remove(dataDir.filePath(name));
+    const QString lockSuffix = PendingRowFile::lockPathFor(sidecarSuffix);
+    for (const QString& suffix : {PendingRowFile::tempPathFor(sidecarSuffix), lockSuffix}) {
+        for (const QString& name : dataDir.entryList({u'*' + suffix}, QDir::Files)) {
+            const QString sidecar = dataDir.filePath(name.chopped(suffix.size()) + sidecarSuffix);
+            QLockFile owner(PendingRowFile::lockPathFor(sidecar));
+            // A lock taken over here goes when `owner` does.
+            if (!QFile::exists(sidecar) && ownerIsGone(owner) && suffix != lockSuffix)
+                QFile::remove(dataDir.filePath(name));
+        }
     }
 }
 
@@ -106,7 +110,7 @@ PendingRecovery recoverPendingRows(DataFileWriter& writer)
 {
     PendingRecovery recovery;
     const QDir dataDir(writer.workingDir().filePath(QStringLiteral("DATA")));
-    removeOrphanTempFiles(dataDir);
+    removeOrphanFiles(dataDir);
     for (const Sidecar& sidecar : sidecarsIn(dataDir)) {
         QLockFile owner(PendingRowFile::lockPathFor(sidecar.path));
         if (!ownerIsGone(owner))

@@ -2,6 +2,7 @@
 #include "support/FormHarness.h"
 
 #include <QFile>
+#include <QSysInfo>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -138,6 +139,7 @@ enum Crash {
     AfterPresses,
     BeforeSidecarReplaced, // the data file got the row, the sidecar still holds it
     BeforeSidecarRemoved,  // the end was written, the sidecar not yet removed
+    BeforeLockReleased,    // the end was written, the sidecar removed, its lock not
     DataFileGone,
     DataFileUnwritable, // the row waits in memory: its sidecar must stay
     UnreadableSidecar,
@@ -161,6 +163,8 @@ void PendingRowTest::startGivesBackWhatACrashLeft_data()
         << int(BeforeSidecarReplaced) << QList<int>{0, 1} << false << false << QStringList();
     QTest::newRow("end written, sidecar not yet removed")
         << int(BeforeSidecarRemoved) << QList<int>{0, 1, 2} << false << false << QStringList();
+    QTest::newRow("end written, lock of the removed sidecar left")
+        << int(BeforeLockReleased) << QList<int>{0, 1, 2} << false << false << QStringList();
     QTest::newRow("data file gone")
         << int(DataFileGone) << QList<int>{2} << true << false << QStringList();
     QTest::newRow("data file cannot be written")
@@ -194,6 +198,12 @@ void PendingRowTest::startGivesBackWhatACrashLeft()
     case BeforeSidecarRemoved:
         h.logic->ComClear_Click();
         writeBytes(sidecar, pending);
+        break;
+    case BeforeLockReleased:
+        h.logic->ComClear_Click();
+        // As a process that is gone leaves it: its number, name and host.
+        writeBytes(sidecar + u".lock"_s,
+                   "2147483646\nquellmark\n" + QSysInfo::machineHostName().toUtf8() + '\n');
         break;
     case DataFileGone:
         QVERIFY(QFile::remove(dataFile));
