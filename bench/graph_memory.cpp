@@ -21,6 +21,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: bench_graph_memory QUELLMARK_GRAPH FILE\n");
         return 2;
     }
+    // The children run in a folder of their own: paths as given would not reach.
+    const QString program = QFileInfo(args[1]).absoluteFilePath();
     const QString file = QFileInfo(args[2]).absoluteFilePath();
     QTemporaryDir dir;
     if (!dir.isValid())
@@ -30,7 +32,7 @@ int main(int argc, char* argv[])
     const QList<QStringList> jobs = {{u"--export"_s, out, file},
                                      {u"--export"_s, out, u"--fit"_s, u"cooling"_s, file}};
     for (const QStringList& job : jobs) {
-        const Bench::ChildRun run = Bench::runChild(args[1], job, dir.path());
+        const Bench::ChildRun run = Bench::runChild(program, job, dir.path());
         std::printf("| quellmark-graph %s | %s | %.1f | %.0f |\n",
                     qPrintable(job.mid(0, job.size() - 1).join(u' ').replace(out, u"OUT.png"_s)),
                     run.ok ? "0" : qPrintable(QString::number(run.status)),

@@ -218,6 +218,11 @@ struct WorkspaceFree {
 };
 using Workspace = std::unique_ptr<gsl_multifit_nlinear_workspace, WorkspaceFree>;
 
+struct MatrixFree {
+    void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
+};
+using MatrixPtr = std::unique_ptr<gsl_matrix, MatrixFree>;
+
 struct Solution {
     FitFailure failure = FitFailure::None;
     Curve curve;
@@ -273,16 +278,23 @@ Solution polish(Scaled& scaled, const Curve& start)
     }
     const gsl_vector* x = gsl_multifit_nlinear_position(work.get());
     const gsl_vector* f = gsl_multifit_nlinear_residual(work.get());
-    const gsl_matrix* jac = gsl_multifit_nlinear_jac(work.get());
     s.curve = {gsl_vector_get(x, 0), gsl_vector_get(x, 1), gsl_vector_get(x, 2)};
     gsl_blas_ddot(f, f, &s.ssr);
-    // The covariance comes from a pivoted QR factorisation of the Jacobian
-    // itself; columns that add less than minimumRank of the first are left
-    // out and show as zero variance.
+    // The covariance factorises a copy of its own; the Jacobian is kept and
+    // the solver's workspace, three times its size, let go before that, so
+    // that a million readings never need all three at once.
+    const MatrixPtr jac(gsl_matrix_alloc(n, parameterCount));
+    if (!jac)
+        return s;
+    gsl_matrix_memcpy(jac.get(), gsl_multifit_nlinear_jac(work.get()));
+    work.reset();
+    std::vector<double>().swap(scaled.decay);
+    // A pivoted QR factorisation of the Jacobian; columns that add less than
+    // minimumRank of the first are left out and show as zero variance.
     gsl_matrix_view covariance =
         gsl_matrix_view_array(&s.covariance[0][0], parameterCount, parameterCount);
     const bool factorised =
-        gsl_multifit_nlinear_covar(jac, minimumRank, &covariance.matrix) == GSL_SUCCESS;
+        gsl_multifit_nlinear_covar(jac.get(), minimumRank, &covariance.matrix) == GSL_SUCCESS;
     bool fullRank = factorised;
     for (std::size_t i = 0; i < parameterCount; ++i)
         fullRank = fullRank && s.covariance[i][i] > 0.0;

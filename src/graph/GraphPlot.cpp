@@ -220,13 +220,12 @@ std::vector<double> GraphPlot::laps() const
     return laps;
 }
 
-void GraphPlot::showFit(const analysis::FitResult* fit)
+void GraphPlot::showFit(const analysis::FitResult* fit, const Points& points)
 {
     m_fitCurve->data()->clear();
     m_residuals->data()->clear();
     if (!fit || !fit->ok())
         return;
-    const Points points = validPoints();
     if (points.t.empty())
         return;
     const double from = points.t.front();

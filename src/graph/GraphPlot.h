@@ -34,8 +34,10 @@ public:
     int readingCount() const { return m_readings; }
     int rejectedCount() const { return m_rejected; }
 
-    // Draws the fitted curve and its residuals; a failed fit or none clears them.
-    void showFit(const analysis::FitResult* fit);
+    // Draws the fitted curve and its residuals at `points`, the ones the fit
+    // was made on; a failed fit or none clears them.
+    void showFit(const analysis::FitResult* fit, const Points& points);
+    void showFit(const analysis::FitResult* fit) { showFit(fit, validPoints()); }
 
     void setFitRange(std::optional<std::pair<double, double>> range);
     std::optional<std::pair<double, double>> fitRange() const { return m_range; }

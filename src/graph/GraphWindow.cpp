@@ -270,8 +270,11 @@ void GraphWindow::refreshResults()
     const int choice = m_fitChooser->currentIndex();
     if (choice <= 0) {
         m_fitResult->setText(QStringLiteral("当てはめ: なし"));
-        m_plot->showFit(nullptr);
+        m_plot->showFit(nullptr, {});
     } else {
+        // The last fit's residuals go first: at a million readings they are
+        // memory the new fit's workspace needs.
+        m_plot->showFit(nullptr, {});
         const GraphPlot::Points points = m_plot->validPoints();
         const analysis::FitResult fit = fitModel(
             choice == 1 ? analysis::Model::Linear : analysis::Model::Cooling, points.t, points.y);
@@ -281,7 +284,7 @@ void GraphWindow::refreshResults()
                         .arg(QString::number(range->first, 'f', 2),
                              QString::number(range->second, 'f', 2));
         m_fitResult->setText(text);
-        m_plot->showFit(&fit);
+        m_plot->showFit(&fit, points);
     }
     const std::vector<double> laps = m_plot->laps();
     m_lapResult->setText(lapStatisticsText(analysis::lapStatistics(laps)));
