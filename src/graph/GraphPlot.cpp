@@ -1,6 +1,12 @@
 #include "graph/GraphPlot.h"
 
-#include <QSvgGenerator>
+#include "graph/FigureLegend.h"
+#include "graph/ResultFormatting.h"
+#include "graph/ResultText.h"
+#include "graph/SubjectMarkers.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -8,8 +14,6 @@
 namespace
 {
 
-constexpr int FigureWidth = 1200;
-constexpr int FigureHeight = 800;
 constexpr int FitCurveSamples = 400;
 // Beyond this many points a marker per point is a smear that costs most of a
 // repaint (hundreds of ms at 100 000 noisy laps): the line alone shows them.
@@ -28,13 +32,41 @@ QCPGraph* addGraphTo(QCustomPlot* plot, QCPAxisRect* rect)
     return plot->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
 }
 
-QCPAxisRect* addRect(QCustomPlot* plot, int row, const QString& xLabel, const QString& yLabel)
+QCPAxisRect* addRect(QCustomPlot* plot, QCPMarginGroup* group, const QString& xLabel,
+                     const QString& yLabel)
 {
     auto* rect = new QCPAxisRect(plot);
-    plot->plotLayout()->addElement(row, 0, rect);
     rect->axis(QCPAxis::atBottom)->setLabel(xLabel);
     rect->axis(QCPAxis::atLeft)->setLabel(yLabel);
+    // The panels share their left and right margins, so that their time axes
+    // line up whatever the width of their tick labels.
+    rect->setMarginGroup(QCP::msLeft | QCP::msRight, group);
     return rect;
+}
+
+// A family that has the Japanese glyphs and that the figure's SVG can name:
+// the system's default "Sans Serif" is an alias no browser knows, and a
+// Latin-only face splits every label into runs of two fonts.
+QFont figureFont(const QFont& base)
+{
+    QFont font = base;
+    const QString resolved = QFontInfo(base).family();
+    if (QFontDatabase::writingSystems(resolved).contains(QFontDatabase::Japanese)) {
+        font.setFamily(resolved);
+        return font;
+    }
+    for (const QString& family :
+         {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans JP"),
+          QStringLiteral("Source Han Sans JP"), QStringLiteral("IPAexGothic"),
+          QStringLiteral("IPAGothic"), QStringLiteral("Yu Gothic UI"), QStringLiteral("Meiryo UI"),
+          QStringLiteral("MS UI Gothic")}) {
+        if (QFontDatabase::hasFamily(family)) {
+            font.setFamily(family);
+            return font;
+        }
+    }
+    font.setFamily(resolved);
+    return font;
 }
 
 // A subject block as one line: its non-empty lines, the marker left out.
@@ -53,17 +85,23 @@ QString subjectText(const QStringList& lines)
 GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
 {
     setAccessibleName(QStringLiteral("グラフ"));
+    // Everything made below takes the plot's font.
+    setFont(figureFont(font()));
     plotLayout()->clear();
     m_title = new QCPTextElement(this, QString(), QFont(font().family(), 11, QFont::Bold));
-    plotLayout()->addElement(0, 0, m_title);
+    m_fitLabel = new QCPTextElement(this, QString(), QFont(font().family(), 9));
+    m_fitLabel->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
+    auto* margins = new QCPMarginGroup(this);
     const QString elapsed = QStringLiteral("経過時間 (秒)");
-    m_mainRect = addRect(this, 1, elapsed, QString());
-    m_lapRect = addRect(this, 2, QStringLiteral("測定回"), QStringLiteral("ラップ (秒)"));
-    m_residualRect = addRect(this, 3, elapsed, QStringLiteral("残差"));
-    plotLayout()->setRowStretchFactor(0, 0.01);
-    plotLayout()->setRowStretchFactor(1, 3);
-    plotLayout()->setRowStretchFactor(2, 1.2);
-    plotLayout()->setRowStretchFactor(3, 1.2);
+    m_mainRect = addRect(this, margins, elapsed, QString());
+    m_lapRect = addRect(this, margins, QStringLiteral("測定回"), QStringLiteral("ラップ (秒)"));
+    m_residualRect = addRect(this, margins, elapsed, QStringLiteral("残差"));
+    // Reading numbers are whole: no tick between two of them.
+    auto integers = QSharedPointer<QCPAxisTickerFixed>::create();
+    integers->setTickStep(1.0);
+    integers->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+    m_lapRect->axis(QCPAxis::atBottom)->setTicker(integers);
+    m_markers = new SubjectMarkers(m_mainRect);
 
     m_valid = addGraphTo(this, m_mainRect);
     m_valid->setPen(QPen(QColor(30, 90, 180), 1));
@@ -98,6 +136,15 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     m_residuals->setPen(QPen(QColor(0, 150, 60), 1));
     m_residuals->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
 
+    m_valid->setName(QStringLiteral("測定値"));
+    m_rejectedGraph->setName(QStringLiteral("NG"));
+    m_pending->setName(QStringLiteral("仮の点（まだファイルにない）"));
+    m_fitCurve->setName(QStringLiteral("当てはめ"));
+    m_legend = std::make_unique<FigureLegend>(
+        m_mainRect,
+        std::initializer_list<QCPGraph*>{m_valid, m_rejectedGraph, m_pending, m_fitCurve});
+    arrangePanels();
+
     m_rangeBox = new QCPItemRect(this);
     m_rangeBox->setClipAxisRect(m_mainRect);
     m_rangeBox->topLeft->setAxes(m_mainRect->axis(QCPAxis::atBottom),
@@ -125,17 +172,23 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
             });
 }
 
+GraphPlot::~GraphPlot() = default;
+
 void GraphPlot::clearReadings()
 {
     for (QCPGraph* graph :
          {m_valid, m_rejectedGraph, m_pending, m_fitCurve, m_lapGraph, m_residuals})
         graph->data()->clear();
-    for (QCPAbstractItem* marker : std::as_const(m_markers))
-        removeItem(marker);
-    m_markers.clear();
+    m_markers->clear();
     m_lapMean->setVisible(false);
     m_title->setText(QString());
     m_mainRect->axis(QCPAxis::atLeft)->setLabel(QString());
+    m_unit.clear();
+    m_fitLabel->setText(QString());
+    m_fitShown = false;
+    arrangePanels();
+    // The next file starts from its own readings, not from this one's ranges.
+    resetRanges();
     m_lastElapsed = 0.0;
     m_readings = m_rejected = m_lapCount = 0;
     m_lapSum = 0.0;
@@ -153,7 +206,8 @@ void GraphPlot::appendRows(const QList<ReadRow>& rows, const QString& valueTitle
     laps.reserve(rows.size());
     for (const ReadRow& row : rows) {
         if (row.kind == RowKind::ChangedSubject) {
-            addMarker(m_lastElapsed, subjectText(row.texts));
+            if (std::isfinite(m_lastElapsed))
+                m_markers->add(m_lastElapsed, subjectText(row.texts));
             continue;
         }
         if (row.kind != RowKind::Data)
@@ -184,6 +238,7 @@ void GraphPlot::appendRows(const QList<ReadRow>& rows, const QString& valueTitle
     m_lapGraph->data()->add(laps, sorted(laps));
     m_title->setText(subjectText(subjectLines));
     m_mainRect->axis(QCPAxis::atLeft)->setLabel(valueTitle);
+    m_unit = unitOfValueTitle(valueTitle);
     updateLapMean();
 }
 
@@ -224,9 +279,13 @@ void GraphPlot::showFit(const analysis::FitResult* fit, const Points& points)
 {
     m_fitCurve->data()->clear();
     m_residuals->data()->clear();
-    if (!fit || !fit->ok())
-        return;
-    if (points.t.empty())
+    const bool shown = fit && fit->ok() && !points.t.empty();
+    m_fitLabel->setText(shown ? fitLabelLines(*fit, m_unit).join(u'\n') : QString());
+    if (shown != m_fitShown) {
+        m_fitShown = shown;
+        arrangePanels();
+    }
+    if (!shown)
         return;
     const double from = points.t.front();
     const double to = points.t.back();
@@ -252,16 +311,72 @@ void GraphPlot::setFitRange(std::optional<std::pair<double, double>> range)
     }
 }
 
+QString GraphPlot::figureTitle() const
+{
+    return m_title->text();
+}
+
+void GraphPlot::setFitLabelShown(bool shown)
+{
+    if (shown == m_fitLabelShown)
+        return;
+    m_fitLabelShown = shown;
+    arrangePanels();
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void GraphPlot::arrangePanels()
+{
+    QCPLayoutGrid* grid = plotLayout();
+    for (QCPLayoutElement* element : grid->elements(false)) {
+        if (element)
+            grid->take(element);
+    }
+    grid->simplify();
+    const bool fitLabel = m_fitLabelShown && !m_fitLabel->text().isEmpty();
+    // Residuals of no fit would be an empty panel with made-up axes.
+    m_residualRect->setVisible(m_fitShown);
+    m_fitLabel->setVisible(fitLabel);
+    QList<std::pair<QCPLayoutElement*, double>> rows{{m_title, 0.01}};
+    if (fitLabel)
+        rows.append({m_fitLabel, 0.01});
+    rows.append({m_mainRect, 3});
+    rows.append({m_lapRect, 1.2});
+    if (m_fitShown)
+        rows.append({m_residualRect, 1.2});
+    for (int i = 0; i < rows.size(); ++i) {
+        grid->addElement(i, 0, rows[i].first);
+        grid->setRowStretchFactor(i, rows[i].second);
+    }
+}
+
+void GraphPlot::resetRanges()
+{
+    for (QCPAxisRect* rect : {m_mainRect, m_lapRect, m_residualRect}) {
+        rect->axis(QCPAxis::atBottom)->setRange(0.0, 1.0);
+        rect->axis(QCPAxis::atLeft)->setRange(0.0, 1.0);
+    }
+}
+
 void GraphPlot::refresh()
 {
     markPointsWhileFew(m_valid, 4);
     markPointsWhileFew(m_lapGraph, 4);
     markPointsWhileFew(m_residuals, 3);
-    m_valid->rescaleAxes();
-    m_rejectedGraph->rescaleAxes(true);
-    m_pending->rescaleAxes(true);
-    m_lapGraph->rescaleAxes();
-    m_residuals->rescaleAxes();
+    // A panel whose graphs are empty keeps its plain 0 to 1 instead of the
+    // ranges of whatever it showed before.
+    resetRanges();
+    bool mainFirst = true;
+    for (QCPGraph* graph : {m_valid, m_rejectedGraph, m_pending}) {
+        if (!graph->data()->isEmpty()) {
+            graph->rescaleAxes(!mainFirst);
+            mainFirst = false;
+        }
+    }
+    if (!m_lapGraph->data()->isEmpty())
+        m_lapGraph->rescaleAxes();
+    if (!m_residuals->data()->isEmpty())
+        m_residuals->rescaleAxes();
     for (QCPAxisRect* rect : {m_mainRect, m_lapRect, m_residualRect}) {
         // Leave a little room so that the outermost points are not cut in half.
         for (QCPAxis* axis : {rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft)}) {
@@ -270,30 +385,8 @@ void GraphPlot::refresh()
             axis->setRange(r.lower - margin, r.upper + margin);
         }
     }
+    m_legend->update();
     replot(QCustomPlot::rpQueuedReplot);
-}
-
-void GraphPlot::addMarker(double x, const QString& label)
-{
-    QCPAxis* xAxis = m_mainRect->axis(QCPAxis::atBottom);
-    QCPAxis* yAxis = m_mainRect->axis(QCPAxis::atLeft);
-    auto* line = new QCPItemStraightLine(this);
-    line->setClipAxisRect(m_mainRect);
-    line->point1->setAxes(xAxis, yAxis);
-    line->point2->setAxes(xAxis, yAxis);
-    line->point1->setCoords(x, 0.0);
-    line->point2->setCoords(x, 1.0);
-    line->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
-    auto* text = new QCPItemText(this);
-    text->setClipAxisRect(m_mainRect);
-    text->position->setAxes(xAxis, yAxis);
-    text->position->setAxisRect(m_mainRect);
-    text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    text->position->setCoords(x, 0.02);
-    text->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-    text->setPadding(QMargins(3, 0, 3, 0));
-    text->setText(label);
-    m_markers << line << text;
 }
 
 void GraphPlot::updateLapMean()
@@ -304,34 +397,4 @@ void GraphPlot::updateLapMean()
         m_lapMean->point1->setCoords(0.0, mean);
         m_lapMean->point2->setCoords(1.0, mean);
     }
-}
-
-bool GraphPlot::exportTo(const QString& path, QString* error)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    bool ok = false;
-    if (suffix == QStringLiteral("png")) {
-        ok = savePng(path, FigureWidth, FigureHeight);
-    } else if (suffix == QStringLiteral("pdf")) {
-        ok = savePdf(path, FigureWidth, FigureHeight);
-    } else if (suffix == QStringLiteral("svg")) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(QSize(FigureWidth, FigureHeight));
-        svg.setViewBox(QRect(0, 0, FigureWidth, FigureHeight));
-        svg.setTitle(m_title->text());
-        QCPPainter painter;
-        ok = painter.begin(&svg);
-        if (ok) {
-            toPainter(&painter, FigureWidth, FigureHeight);
-            ok = painter.end();
-        }
-        ok = ok && QFileInfo(path).size() > 0;
-    } else {
-        *error = QStringLiteral("PNG、SVG、PDF のどれかで保存してください: %1").arg(path);
-        return false;
-    }
-    if (!ok)
-        *error = QStringLiteral("図を保存できません: %1").arg(path);
-    return ok;
 }

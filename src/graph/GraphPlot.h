@@ -5,8 +5,12 @@
 
 #include <qcustomplot.h>
 
+#include <memory>
 #include <optional>
 #include <vector>
+
+class FigureLegend;
+class SubjectMarkers;
 
 // The companion's figure: the measured curve above, the laps and the fit's
 // residuals below it. The plot's own data containers are the only copy of the
@@ -16,6 +20,7 @@ class GraphPlot : public QCustomPlot
     Q_OBJECT
 public:
     explicit GraphPlot(QWidget* parent = nullptr);
+    ~GraphPlot() override;
 
     void clearReadings();
     // Adds rows as they come; `valueTitle` and `subjectLines` as the parser
@@ -38,6 +43,16 @@ public:
     // was made on; a failed fit or none clears them.
     void showFit(const analysis::FitResult* fit, const Points& points);
     void showFit(const analysis::FitResult* fit) { showFit(fit, validPoints()); }
+    // The residual panel is there only while a fit is shown.
+    bool residualsShown() const { return m_fitShown; }
+
+    // The unit of the measured value, from the value column's title.
+    const QString& valueUnit() const { return m_unit; }
+    // The subject block the figure is titled with.
+    QString figureTitle() const;
+    // The fit's equation and numbers above the plot, for exported figures.
+    void setFitLabelShown(bool shown);
+    const SubjectMarkers& subjectMarkers() const { return *m_markers; }
 
     void setFitRange(std::optional<std::pair<double, double>> range);
     std::optional<std::pair<double, double>> fitRange() const { return m_range; }
@@ -45,20 +60,21 @@ public:
     // Rescales and repaints once the event loop comes round.
     void refresh();
 
-    bool exportTo(const QString& path, QString* error);
-
 signals:
     // A time range dragged on the main plot.
     void rangeDragged(double from, double to);
 
 private:
-    void addMarker(double x, const QString& label);
     void updateLapMean();
+    // Puts the shown panels into the layout, top to bottom.
+    void arrangePanels();
+    void resetRanges();
 
     QCPAxisRect* m_mainRect;
     QCPAxisRect* m_lapRect;
     QCPAxisRect* m_residualRect;
     QCPTextElement* m_title;
+    QCPTextElement* m_fitLabel;
     QCPGraph* m_valid;
     QCPGraph* m_rejectedGraph;
     QCPGraph* m_pending;
@@ -67,7 +83,11 @@ private:
     QCPGraph* m_residuals;
     QCPItemStraightLine* m_lapMean;
     QCPItemRect* m_rangeBox;
-    QList<QCPAbstractItem*> m_markers;
+    SubjectMarkers* m_markers;
+    std::unique_ptr<FigureLegend> m_legend;
+    QString m_unit;
+    bool m_fitShown = false;
+    bool m_fitLabelShown = false;
     std::optional<std::pair<double, double>> m_range;
     double m_lastElapsed = 0.0;
     int m_readings = 0;

@@ -1,6 +1,7 @@
 #include "graph/GraphWindow.h"
 
 #include "analysis/LapStatistics.h"
+#include "graph/FigureExport.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
 #include "graph/ResultText.h"
@@ -42,10 +43,21 @@ QString recentKey()
     return QStringLiteral("recentFiles");
 }
 
+QString fitLabelKey()
+{
+    return QStringLiteral("figure/fitLabel");
+}
+
 QSettings settings()
 {
     return QSettings(QStringLiteral("Quellmark"), QStringLiteral("quellmark-graph"));
 }
+
+// Room for the longest result text, held from the start: a label that grew
+// when its first result came would push the controls beside it away under
+// the pointer.
+constexpr int FitResultLines = 14;
+constexpr int LapResultLines = 6;
 
 QLabel* resultLabel(const QString& name)
 {
@@ -98,7 +110,11 @@ GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow
     controls->addWidget(clearRange);
     controls->addWidget(rangeHint);
     controls->addStretch();
+    const int lineHeight = m_fitResult->fontMetrics().lineSpacing();
+    m_fitResult->setMinimumHeight(lineHeight * FitResultLines);
+    m_lapResult->setMinimumHeight(lineHeight * LapResultLines);
     auto* results = new QHBoxLayout;
+    results->setAlignment(Qt::AlignTop);
     results->addLayout(controls, 1);
     results->addWidget(m_fitResult, 2);
     results->addWidget(m_lapResult, 1);
@@ -125,10 +141,15 @@ GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow
     file->addSeparator();
     file->addAction(QStringLiteral("図を保存(&S)…"), QKeySequence::Save, this,
                     &GraphWindow::exportFigureDialog);
-    file->addAction(QStringLiteral("図をコピー(&C)"), QKeySequence::Copy, this,
-                    &GraphWindow::copyFigure);
+    file->addAction(QStringLiteral("コピー(&C)"), QKeySequence::Copy, this,
+                    &GraphWindow::copySelectionOrFigure);
     file->addAction(QStringLiteral("結果をテキストで保存(&T)…"), this,
                     &GraphWindow::exportResultsDialog);
+    QAction* fitLabelAction = file->addAction(QStringLiteral("図に当てはめの式と値を入れる(&L)"));
+    fitLabelAction->setCheckable(true);
+    fitLabelAction->setChecked(settings().value(fitLabelKey(), true).toBool());
+    connect(fitLabelAction, &QAction::toggled, this,
+            [](bool on) { settings().setValue(fitLabelKey(), on); });
     file->addSeparator();
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
     rebuildRecentMenu();
@@ -238,6 +259,7 @@ void GraphWindow::pollNow()
     bool changed = false;
     if (update.restarted) {
         m_plot->clearReadings();
+        showLapStatistics();
         m_event = QStringLiteral("ファイルが置き換えられたため、最初から読み直しました");
         changed = true;
     }
@@ -249,6 +271,8 @@ void GraphWindow::pollNow()
         const DataFileParser& parser = m_follower->parser();
         m_plot->appendRows(update.rows, parser.valueTitle(), parser.subjectLines());
         changed = true;
+        // The statistics are quick: they change in the repaint that shows the laps.
+        showLapStatistics();
     }
     const std::optional<ReadRow> pending = m_follower->pendingReading();
     if (!samePending(pending, m_pending)) {
@@ -278,7 +302,7 @@ void GraphWindow::refreshResults()
         const GraphPlot::Points points = m_plot->validPoints();
         const analysis::FitResult fit = fitModel(
             choice == 1 ? analysis::Model::Linear : analysis::Model::Cooling, points.t, points.y);
-        QString text = fitResultText(fit);
+        QString text = fitResultText(fit, m_plot->valueUnit());
         if (const auto range = m_plot->fitRange())
             text += QStringLiteral("\n範囲: %1 〜 %2 秒")
                         .arg(QString::number(range->first, 'f', 2),
@@ -286,9 +310,19 @@ void GraphWindow::refreshResults()
         m_fitResult->setText(text);
         m_plot->showFit(&fit, points);
     }
+    showLapStatistics();
+    m_plot->refresh();
+}
+
+void GraphWindow::showLapStatistics()
+{
     const std::vector<double> laps = m_plot->laps();
     m_lapResult->setText(lapStatisticsText(analysis::lapStatistics(laps)));
-    m_plot->refresh();
+}
+
+FigureOptions GraphWindow::figureOptions() const
+{
+    return {.fitLabel = settings().value(fitLabelKey(), true).toBool()};
 }
 
 void GraphWindow::showStatus()
@@ -354,13 +388,19 @@ void GraphWindow::exportFigureDialog()
                 : selected.contains(QStringLiteral("pdf")) ? QStringLiteral(".pdf")
                                                            : QStringLiteral(".png");
     QString error;
-    if (!m_plot->exportTo(path, &error))
+    if (!exportFigure(*m_plot, path, figureOptions(), &error))
         QMessageBox::warning(this, windowTitle(), error);
 }
 
-void GraphWindow::copyFigure()
+void GraphWindow::copySelectionOrFigure()
 {
-    QApplication::clipboard()->setPixmap(m_plot->toPixmap(1200, 800));
+    for (const QLabel* label : {m_fitResult, m_lapResult}) {
+        if (label->hasSelectedText()) {
+            QApplication::clipboard()->setText(label->selectedText());
+            return;
+        }
+    }
+    QApplication::clipboard()->setPixmap(figurePixmap(*m_plot, figureOptions()));
 }
 
 void GraphWindow::exportResultsDialog()

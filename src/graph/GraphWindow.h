@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+struct FigureOptions;
 class GraphPlot;
 class QComboBox;
 class QFileSystemWatcher;
@@ -46,7 +47,10 @@ private:
     void rebuildRecentMenu();
     void openFileDialog();
     void exportFigureDialog();
-    void copyFigure();
+    // Ctrl+C: the result text selected, or else the figure.
+    void copySelectionOrFigure();
+    void showLapStatistics();
+    FigureOptions figureOptions() const;
     void exportResultsDialog();
 
     GraphPlot* m_plot;

@@ -1,64 +1,119 @@
 #include "graph/ResultText.h"
 
 #include "graph/GraphReport.h"
-
-#include <QStringList>
+#include "graph/ResultFormatting.h"
 
 #include <cmath>
 
 namespace
 {
 
-QString number(double value)
+struct Parameter {
+    QString name;
+    QString value; // rounded, with its unit
+    bool undetermined = false;
+};
+
+Parameter parameter(const analysis::FitParameter& p, const QString& unit)
 {
-    return std::isfinite(value) ? QString::number(value, 'g', 10) : QStringLiteral("—");
+    const bool undetermined = !(p.se <= std::abs(p.value));
+    if (p.name == "intercept")
+        return {QStringLiteral("切片 a"), valueWithUncertainty(p.value, p.se, unit), undetermined};
+    if (p.name == "slope")
+        return {QStringLiteral("傾き b"), valueWithUncertainty(p.value, p.se, perSecond(unit)),
+                undetermined};
+    if (p.name == "ambient")
+        return {QStringLiteral("周囲の値 c"), valueWithUncertainty(p.value, p.se, unit),
+                undetermined};
+    if (p.name == "initial")
+        return {QStringLiteral("初期値 y0"), valueWithUncertainty(p.value, p.se, unit),
+                undetermined};
+    if (p.name == "rate")
+        return {QStringLiteral("速さ k"),
+                valueWithUncertainty(p.value, p.se, QStringLiteral("1/s")), undetermined};
+    return {QString::fromStdString(p.name), valueWithUncertainty(p.value, p.se), undetermined};
 }
 
-QString parameterName(const std::string& name)
+QList<Parameter> parameters(const analysis::FitResult& fit, const QString& unit)
 {
-    if (name == "intercept")
-        return QStringLiteral("切片 a");
-    if (name == "slope")
-        return QStringLiteral("傾き b");
-    if (name == "ambient")
-        return QStringLiteral("周囲の値 c");
-    if (name == "initial")
-        return QStringLiteral("初期値 y0");
-    if (name == "rate")
-        return QStringLiteral("速さ k (1/秒)");
-    return QString::fromStdString(name);
+    QList<Parameter> list;
+    for (const analysis::FitParameter& p : fit.parameters)
+        list << parameter(p, unit);
+    if (fit.model != analysis::Model::Cooling)
+        return list;
+    // 1/k and ln2/k carry the rate's relative error.
+    double rate = 0.0;
+    double rateSe = 0.0;
+    for (const analysis::FitParameter& p : fit.parameters) {
+        if (p.name == "rate") {
+            rate = p.value;
+            rateSe = p.se;
+        }
+    }
+    const double relative = rate != 0.0 ? rateSe / std::abs(rate) : NAN;
+    const QString s = QStringLiteral("s");
+    list << Parameter{QStringLiteral("時定数 1/k"),
+                      valueWithUncertainty(fit.timeConstant, relative * fit.timeConstant, s)};
+    list << Parameter{QStringLiteral("半減期 ln2/k"),
+                      valueWithUncertainty(fit.halfTime, relative * fit.halfTime, s)};
+    return list;
+}
+
+QString equation(analysis::Model model)
+{
+    return model == analysis::Model::Linear
+               ? QStringLiteral("直線 y = a + b·t")
+               : QStringLiteral("冷却・加温 y = c + (y0 − c)·e^(−k·t)");
 }
 
 } // namespace
 
-QString fitResultText(const analysis::FitResult& fit)
+QString fitResultText(const analysis::FitResult& fit, const QString& unit)
 {
     if (!fit.ok())
         return fitFailureText(fit);
     QStringList lines;
-    lines
-        << (fit.model == analysis::Model::Linear
-                ? QStringLiteral("直線 y = a + b·t（%1 点）").arg(fit.points)
-                : QStringLiteral("冷却・加温 y = c + (y0 − c)·e^(−k·t)（%1 点）").arg(fit.points));
-    for (const analysis::FitParameter& p : fit.parameters)
-        lines << QStringLiteral("%1 = %2 ± %3")
-                     .arg(parameterName(p.name), number(p.value), number(p.se));
-    lines << QStringLiteral("R² = %1").arg(number(fit.r2));
-    lines << QStringLiteral("残差の標準偏差 = %1").arg(number(fit.residualSd));
-    if (fit.model == analysis::Model::Cooling) {
-        lines << QStringLiteral("時定数 1/k = %1 秒").arg(number(fit.timeConstant));
-        lines << QStringLiteral("半減期 ln2/k = %1 秒").arg(number(fit.halfTime));
+    lines << equation(fit.model) + QStringLiteral("（%1 点）").arg(fit.points);
+    QStringList warnings;
+    for (const Parameter& p : parameters(fit, unit)) {
+        lines << p.name + QStringLiteral(" = ") + p.value;
+        if (p.undetermined)
+            warnings << QStringLiteral("注意: %1 は標準誤差が値そのものより大きく、"
+                                       "この点からはほとんど決まっていません")
+                            .arg(p.name);
     }
-    return lines.join(u'\n');
+    lines << QStringLiteral("R² = %1").arg(plainValue(fit.r2, 6));
+    lines << QStringLiteral("残差の標準偏差 = %1").arg(plainValue(fit.residualSd, 3, unit));
+    return (lines + warnings).join(u'\n');
 }
 
 QString lapStatisticsText(const analysis::LapStatistics& laps)
 {
     if (laps.count == 0)
         return QStringLiteral("ラップ: まだありません");
-    return QStringLiteral("ラップ（000 と NG を除く）\n個数 = %1\n平均 = %2 秒\n標準偏差 = %3 秒\n"
-                          "平均の標準誤差 = %4 秒\n最小 = %5 秒\n最大 = %6 秒")
+    const QString s = QStringLiteral("s");
+    // Laps are read in hundredths; the mean is as sure as its standard error.
+    const QString mean = std::isfinite(laps.sem) ? valueWithUncertainty(laps.mean, laps.sem, s)
+                                                 : plainValue(laps.mean, 6, s);
+    return QStringLiteral(
+               "ラップ（000 と NG を除く）\n個数 = %1\n平均 ± 標準誤差 = %2\n標準偏差 = %3\n"
+               "最小 = %4\n最大 = %5")
         .arg(laps.count)
-        .arg(number(laps.mean), number(laps.sd), number(laps.sem), number(laps.min),
-             number(laps.max));
+        .arg(mean, plainValue(laps.sd, 3, s), plainValue(laps.min, 10, s),
+             plainValue(laps.max, 10, s));
+}
+
+QStringList fitLabelLines(const analysis::FitResult& fit, const QString& unit)
+{
+    if (!fit.ok())
+        return {};
+    QStringList numbers;
+    for (const Parameter& p : parameters(fit, unit))
+        numbers << p.name.section(u' ', -1) + QStringLiteral(" = ") + p.value;
+    numbers << QStringLiteral("R² = %1").arg(plainValue(fit.r2, 6));
+    QStringList lines{equation(fit.model) + QStringLiteral("（%1 点）").arg(fit.points)};
+    // Three to a line keeps the label narrower than the plot.
+    for (int i = 0; i < numbers.size(); i += 3)
+        lines << numbers.mid(i, 3).join(QStringLiteral("    "));
+    return lines;
 }

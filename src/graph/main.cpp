@@ -2,6 +2,7 @@
 // --report, the same figure and results for scripts, without a window.
 
 #include "datafile/DataFileReader.h"
+#include "graph/FigureExport.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
 #include "graph/GraphWindow.h"
@@ -53,7 +54,9 @@ int runCommandLine(const QCoreApplication& app, Mode mode)
     const QCommandLineOption fitOption(QStringLiteral("fit"),
                                        QStringLiteral("当てはめ: linear または cooling"),
                                        QStringLiteral("MODEL"));
-    parser.addOptions({exportOption, reportOption, fitOption});
+    const QCommandLineOption noFitLabelOption(QStringLiteral("no-fit-label"),
+                                              QStringLiteral("図に当てはめの式と値を入れない"));
+    parser.addOptions({exportOption, reportOption, fitOption, noFitLabelOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("データファイル"));
     parser.process(app);
 
@@ -109,7 +112,8 @@ int runCommandLine(const QCoreApplication& app, Mode mode)
         plot.showFit(&*fit);
     plot.refresh();
     QString error;
-    if (!plot.exportTo(parser.value(exportOption), &error))
+    if (!exportFigure(plot, parser.value(exportOption),
+                      {.fitLabel = !parser.isSet(noFitLabelOption)}, &error))
         return fail(error);
     return 0;
 }

@@ -1,11 +1,17 @@
 #include "GraphFiles.h"
 
 #include "datafile/PendingSidecar.h"
+#include "graph/FigureExport.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphWindow.h"
+#include "graph/SubjectMarkers.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +27,10 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void followsAGrowingFile();
     void waitsForAFolderAndMovesToNewerFiles();
+    void panelsFollowTheFileAndTheFit();
+    void markersCostTheSameAtAnyCount();
+    void svgHoldsWholeStringsInARealFont();
+    void copiesSelectedTextOrTheFigure();
 
 private:
     static QString status(const GraphWindow& w)
@@ -30,6 +40,10 @@ private:
     static QString fitText(const GraphWindow& w)
     {
         return w.findChild<QLabel*>(u"fitResult"_s)->text();
+    }
+    static QString lapText(const GraphWindow& w)
+    {
+        return w.findChild<QLabel*>(u"lapResult"_s)->text();
     }
 };
 
@@ -50,6 +64,8 @@ void GraphWindowTest::followsAGrowingFile()
     window.pollNow();
     QCOMPARE(window.plot()->readingCount(), 5);
     QCOMPARE(window.plot()->rejectedCount(), 1);
+    // The lap statistics change with the lap plot, not a results round later.
+    QVERIFY2(lapText(window).contains(u"個数 = 3"_s), qPrintable(lapText(window)));
 
     auto* chooser = window.findChild<QComboBox*>(u"fitChooser"_s);
     chooser->setCurrentIndex(1);
@@ -103,6 +119,128 @@ void GraphWindowTest::waitsForAFolderAndMovesToNewerFiles()
     window.pollNow();
     QCOMPARE(window.plot()->readingCount(), 7);
     QVERIFY(status(window).contains(QFileInfo(second).fileName()));
+}
+
+// A new file starts from its own ranges; the residual panel is there only
+// with a fit; the controls stay put when the first results arrive.
+void GraphWindowTest::panelsFollowTheFileAndTheFit()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    dir.mkpath(u"DATA"_s);
+    GraphWindow window(dir.filePath(u"DATA"_s));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* chooser = window.findChild<QComboBox*>(u"fitChooser"_s);
+    const QPoint chooserAt = chooser->mapTo(&window, QPoint(0, 0));
+    QCOMPARE(window.plot()->axisRectCount(), 2);
+
+    GraphFiles::writeMeasurement(dir, GraphFiles::coolingReadings(10));
+    window.pollNow();
+    chooser->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    QVERIFY2(lapText(window).contains(u"個数 = 9"_s), qPrintable(lapText(window)));
+    QCOMPARE(chooser->mapTo(&window, QPoint(0, 0)), chooserAt);
+    QVERIFY(window.plot()->residualsShown());
+    QCOMPARE(window.plot()->axisRectCount(), 3);
+
+    // A new measurement with no reading yet: nothing of the last file's axes.
+    GraphFiles::writeMeasurement(dir, {}, uR"(DATA\QMK26_12_7_111500.csv)"_s);
+    window.pollNow();
+    QCOMPARE(window.plot()->readingCount(), 0);
+    QVERIFY2(fitText(window).contains(u"当てはめできません"_s), qPrintable(fitText(window)));
+    QVERIFY(!window.plot()->residualsShown());
+    QCOMPARE(window.plot()->axisRectCount(), 2);
+    for (QCPAxisRect* rect : window.plot()->axisRects()) {
+        for (QCPAxis* axis : {rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft)}) {
+            const QCPRange r = axis->range();
+            QVERIFY2(r.lower > -1 && r.upper < 2,
+                     qPrintable(u"%1: %2 to %3"_s.arg(axis->label()).arg(r.lower).arg(r.upper)));
+        }
+    }
+}
+
+void GraphWindowTest::markersCostTheSameAtAnyCount()
+{
+    constexpr int Changes = 140'000;
+    GraphPlot plot;
+    const int items = plot.itemCount();
+    const int graphs = plot.graphCount();
+    QList<ReadRow> rows;
+    rows.reserve(2 * Changes);
+    for (int i = 0; i < Changes; ++i) {
+        ReadRow reading;
+        reading.number = i;
+        reading.elapsed = i;
+        reading.target = 20.0 + 60.0 * std::exp(-i / 40'000.0);
+        rows.append(reading);
+        ReadRow change;
+        change.kind = RowKind::ChangedSubject;
+        change.texts = {u"手順 %1"_s.arg(i), QString(), QString(), QString(), QString(), u"←"_s};
+        rows.append(change);
+    }
+    plot.appendRows(rows, u"温度 ℃"_s, {});
+    rows = {};
+    plot.refresh();
+    plot.toPixmap(FigureWidth, FigureHeight);
+    QCOMPARE(plot.subjectMarkers().count(), Changes);
+    QCOMPARE(plot.itemCount(), items);
+    QCOMPARE(plot.graphCount(), graphs);
+    // Labels side by side, each at least a few characters wide.
+    QVERIFY2(plot.subjectMarkers().labelsDrawn() > 1,
+             qPrintable(QString::number(plot.subjectMarkers().labelsDrawn())));
+    QVERIFY2(plot.subjectMarkers().labelsDrawn() < FigureWidth / 30,
+             qPrintable(QString::number(plot.subjectMarkers().labelsDrawn())));
+}
+
+void GraphWindowTest::svgHoldsWholeStringsInARealFont()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    const QString path = GraphFiles::writeMeasurement(dir, GraphFiles::coolingReadings(10));
+    GraphWindow window(path);
+    window.findChild<QComboBox*>(u"fitChooser"_s)->setCurrentIndex(2);
+    const QString svgPath = dir.filePath(u"figure.svg"_s);
+    QString error;
+    QVERIFY2(exportFigure(*window.plot(), svgPath, {}, &error), qPrintable(error));
+    QFile file(svgPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString svg = QString::fromUtf8(file.readAll());
+
+    const QRegularExpression label(
+        uR"re(<text [^>]*font-family="([^"]*)"[^>]*font-size="([0-9.]+)"[^>]*>経過時間 \(秒\)</text>)re"_s);
+    const QRegularExpressionMatch m = label.match(svg);
+    QVERIFY2(m.hasMatch(), qPrintable(svg.left(4000)));
+    const QString family = m.captured(1).section(u',', 0, 0).trimmed().remove(u'\'');
+    QVERIFY2(QFontDatabase::families().contains(family), qPrintable(family));
+    // As large as in the PNG, which draws points at the screen's resolution.
+    const QFont axisFont = window.plot()->axisRects().first()->axis(QCPAxis::atBottom)->labelFont();
+    const double pngPixels = axisFont.pointSizeF() * QPixmap(1, 1).logicalDpiY() / 72.0;
+    QVERIFY2(std::abs(m.captured(2).toDouble() - pngPixels) < 0.5, qPrintable(m.captured(2)));
+    // The fit's equation is on the figure.
+    QVERIFY2(svg.contains(u"e^(−k·t)"_s), "no fit label");
+}
+
+void GraphWindowTest::copiesSelectedTextOrTheFigure()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    GraphWindow window(GraphFiles::writeMeasurement(dir, GraphFiles::coolingReadings(10)));
+    QAction* copy = nullptr;
+    for (QAction* action : window.findChildren<QAction*>()) {
+        if (action->shortcut() == QKeySequence::Copy)
+            copy = action;
+    }
+    QVERIFY(copy);
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
+    copy->trigger();
+    QVERIFY(!clipboard->image().isNull());
+
+    auto* laps = window.findChild<QLabel*>(u"lapResult"_s);
+    laps->setSelection(0, 3);
+    copy->trigger();
+    QCOMPARE(clipboard->text(), laps->text().left(3));
 }
 
 QTEST_MAIN(GraphWindowTest)

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+
+class QCustomPlot;
+
+// The figure as SVG that a browser and a drawing program show as the PNG
+// looks: text as whole strings, sized as in the PNG and the PDF, in a font
+// family named so that a browser finds it.
+bool writeSvgFigure(QCustomPlot& plot, const QString& path, QSize size, const QString& title);
+
+// Qt's SVG writer puts each run of one script or one font of a string into a
+// <text> of its own, each at its own x: "経過時間 (秒)" arrives as four. Joins
+// each run to the <text> before it when they stand on one baseline, directly
+// after each other with the same attributes, and adds a generic family after
+// the named one. Exposed for the tests.
+QByteArray joinSvgTextRuns(const QByteArray& svg);
