@@ -102,6 +102,7 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     integers->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
     m_lapRect->axis(QCPAxis::atBottom)->setTicker(integers);
     m_markers = new SubjectMarkers(m_mainRect);
+    arrangePanels();
 
     m_valid = addGraphTo(this, m_mainRect);
     m_valid->setPen(QPen(QColor(30, 90, 180), 1));
@@ -123,6 +124,8 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     m_lapGraph->setPen(QPen(QColor(120, 60, 160), 1));
     m_lapGraph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 4));
     m_lapMean = new QCPItemStraightLine(this);
+    // Items draw over the margins unless told to keep inside their panel.
+    m_lapMean->setClipToAxisRect(true);
     m_lapMean->setClipAxisRect(m_lapRect);
     m_lapMean->point1->setAxes(m_lapRect->axis(QCPAxis::atBottom),
                                m_lapRect->axis(QCPAxis::atLeft));
@@ -143,9 +146,9 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     m_legend = std::make_unique<FigureLegend>(
         m_mainRect,
         std::initializer_list<QCPGraph*>{m_valid, m_rejectedGraph, m_pending, m_fitCurve});
-    arrangePanels();
 
     m_rangeBox = new QCPItemRect(this);
+    m_rangeBox->setClipToAxisRect(true);
     m_rangeBox->setClipAxisRect(m_mainRect);
     m_rangeBox->topLeft->setAxes(m_mainRect->axis(QCPAxis::atBottom),
                                  m_mainRect->axis(QCPAxis::atLeft));

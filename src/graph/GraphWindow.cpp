@@ -56,7 +56,7 @@ QSettings settings()
 // Room for the longest result text, held from the start: a label that grew
 // when its first result came would push the controls beside it away under
 // the pointer.
-constexpr int FitResultLines = 14;
+constexpr int FitResultLines = 12;
 constexpr int LapResultLines = 6;
 
 QLabel* resultLabel(const QString& name)
