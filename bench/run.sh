@@ -93,6 +93,16 @@ graph_benchmarks() {
     echo "| command | exit | peak RSS MB | wall ms |"
     echo "|:---|---:|---:|---:|"
     "$bin/bench_graph_memory" "$build/quellmark-graph" "$work/cooling-1000000.csv"
+    echo
+    echo "Edited subject blocks, one after every reading (\`bench_marker_file\`), figure export:"
+    echo
+    echo "| command | exit | peak RSS MB | wall ms |"
+    echo "|:---|---:|---:|---:|"
+    for changes in 28000 140000; do
+        "$bin/bench_marker_file" "$changes" "$work/markers-$changes.csv"
+        echo "| ($changes edited subject blocks) | | | |"
+        "$bin/bench_graph_memory" "$build/quellmark-graph" "$work/markers-$changes.csv"
+    done
     rm -rf "$work"
 }
 
