@@ -14,20 +14,19 @@ FigureLegend::FigureLegend(QCPAxisRect* rect, std::initializer_list<QCPGraph*> e
 
 void FigureLegend::update()
 {
-    int shown = 0;
+    std::vector<QCPGraph*> wanted;
     for (QCPGraph* graph : m_entries) {
-        const bool wanted = !graph->data()->isEmpty();
-        if (wanted != m_legend->hasItemWithPlottable(graph)) {
-            // Removing and adding keeps no order: the entries are laid out again.
-            m_legend->clearItems();
-            for (QCPGraph* g : m_entries) {
-                if (!g->data()->isEmpty())
-                    g->addToLegend(m_legend);
-            }
-            break;
-        }
+        if (!graph->data()->isEmpty())
+            wanted.push_back(graph);
     }
-    for (QCPGraph* graph : m_entries)
-        shown += graph->data()->isEmpty() ? 0 : 1;
-    m_legend->setVisible(shown > 0);
+    bool same = int(wanted.size()) == m_legend->itemCount();
+    for (std::size_t i = 0; same && i < wanted.size(); ++i)
+        same = m_legend->itemWithPlottable(wanted[i]) == m_legend->item(int(i));
+    // Removing an entry and adding it again would change the order: all anew.
+    if (!same) {
+        m_legend->clearItems();
+        for (QCPGraph* graph : wanted)
+            graph->addToLegend(m_legend);
+    }
+    m_legend->setVisible(!wanted.empty());
 }

@@ -388,6 +388,8 @@ void GraphPlot::refresh()
             axis->setRange(r.lower - margin, r.upper + margin);
         }
     }
+    // A residual stands below its reading.
+    m_residualRect->axis(QCPAxis::atBottom)->setRange(m_mainRect->axis(QCPAxis::atBottom)->range());
     m_legend->update();
     replot(QCustomPlot::rpQueuedReplot);
 }
