@@ -105,7 +105,7 @@ void SubjectMarkers::draw(QCPPainter* painter)
         if (px > area.right() - LabelGap)
             break;
         // Of several markers in one column the last one's text is the one in force.
-        auto last = firstFrom(it, px + 0.5) - 1;
+        const auto last = firstFrom(it + 1, px + 0.5) - 1;
         const QString& label = m_labels.at(m_label[std::size_t(last - begin)]);
         const QString shown = metrics.elidedText(
             label, Qt::ElideRight, std::min(MaxLabelWidth, int(area.right() - px) - 4));
