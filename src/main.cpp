@@ -1,3 +1,4 @@
+#include "app/ShutdownSignals.h"
 #include "measurement/Clock.h"
 #include "ui/ProgramEnd.h"
 #include "ui/RecorderWindow.h"
@@ -14,9 +15,11 @@ int main(int argc, char* argv[])
 
     SystemClock clock;
     RecorderWindow window(clock);
-    endMeasurementOnSystemRequest(app, window);
+    const ShutdownSignals& shutdown = endMeasurementOnSystemRequest(app, window);
     window.show();
-    const int status = app.exec();
+    // A request taken while the load step's message was open came before
+    // the loop that a quit would end.
+    const int status = shutdown.received() ? 0 : app.exec();
     saveUnwrittenRowsAtExit(window);
     return status;
 }

@@ -42,6 +42,7 @@ void RecorderForm::recoverPendingRows()
     };
     addPart(ScreenTexts::PendingRowsNotWritten, recovery.notWritten);
     addPart(ScreenTexts::PendingRowsUnreadable, recovery.unreadable);
+    addPart(ScreenTexts::PendingRowsLeftAlone, recovery.leftAlone);
     m_form.messageBox(text, ScreenTexts::ApplicationTitle);
 }
 
@@ -68,5 +69,8 @@ void RecorderForm::endBeforeExit()
 
 QStringList RecorderForm::saveUnwrittenRows()
 {
-    return m_writer.saveRecoveryFiles();
+    const QStringList lost = m_writer.saveRecoveryFiles();
+    // Rows now in a recovery file must not come back into the data file too.
+    keepUnwrittenRows(isMeasuring(m_form) && data.eventCount > 0);
+    return lost;
 }

@@ -2,6 +2,7 @@
 
 #include "app/ScreenTexts.h"
 #include "datafile/DataFileName.h"
+#include "datafile/PendingSidecar.h"
 #include "datafile/RowKinds.h"
 #include "measurement/MeasurementState.h"
 
@@ -63,16 +64,35 @@ void RecorderForm::writeRows(const QList<CsvRow>& rows)
     m_form.showDataFileStatus({result.ok, result.path, result.reason, result.unwrittenRows});
 }
 
-void RecorderForm::storePendingRow()
+void RecorderForm::keepUnwrittenRows(bool withPendingRow)
 {
-    const PendingRowFile::Result result = m_pendingRow.store(
-        localPath(data.dataFileName, m_writer.workingDir()), pendingRowToBeWritten());
-    // Reported like a failed data-file write, without a dialog; the
-    // measurement goes on, and the row still reaches the data file at the next
-    // event.
-    if (!result.ok && !m_writeFailed)
-        m_form.showDataFileStatus(
-            {false, result.path, result.reason, m_writer.unwrittenRowCount()});
+    const QDir& dir = m_writer.workingDir();
+    QStringList names = m_writer.queuedFileNames();
+    if (withPendingRow && !names.contains(data.dataFileName))
+        names.append(data.dataFileName);
+    QStringList paths;
+    for (const QString& name : names)
+        paths.append(localPath(name, dir));
+    // Files that have got all their rows since the last event.
+    for (const QString& path : m_pendingRow.dataFilePaths()) {
+        if (!paths.contains(path))
+            m_pendingRow.keep(path, {});
+    }
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString& name = names[i];
+        QByteArray rows = m_writer.queuedRows(name);
+        if (withPendingRow && name == data.dataFileName)
+            rows += encodeRow(pendingRowToBeWritten());
+        const PendingRowFile::Result result =
+            m_pendingRow.keep(paths[i], sidecarBytes(rows, m_writer.writtenSize(name),
+                                                     m_writer.lastRowWritten(name)));
+        // Reported like a failed data-file write, without a dialog; the
+        // measurement goes on, and the rows still reach the data file at the
+        // next event.
+        if (!result.ok && !m_writeFailed)
+            m_form.showDataFileStatus(
+                {false, result.path, result.reason, m_writer.unwrittenRowCount()});
+    }
 }
 
 qint64 RecorderForm::pressInstant(const KeyPress& key) const

@@ -70,8 +70,10 @@ private:
     // that event will take over.
     CsvRow pendingRowToBeWritten() const;
     CsvRow pendingRowWithRemark(const QString& remark) const;
-    // Keeps the pending row in its sidecar, so that a crash cannot lose it.
-    void storePendingRow();
+    // Keeps every row that no data file has got yet in the sidecar of its
+    // file, so that a crash cannot lose it: rows queued after a failed write,
+    // then (with `withPendingRow`) the pending row of the running measurement.
+    void keepUnwrittenRows(bool withPendingRow);
     void recoverPendingRows();
     void takeOverRemark();
     void writeRows(const QList<CsvRow>& rows);

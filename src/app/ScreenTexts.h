@@ -43,6 +43,9 @@ inline const QString PendingRowsNotWritten =
                    "そのまま残してあります。");
 inline const QString PendingRowsUnreadable = QStringLiteral(
     "次の保留ファイルは読めなかったため、そのまま残してあります。最後の測定値はこの中にあります。");
+inline const QString PendingRowsLeftAlone = QStringLiteral(
+    "次の保留ファイルは、このプログラムが書いた形の行でないか、データファイルの続きと合わないため、"
+    "書き戻さずにそのまま残してあります。データファイルにも手を付けていません。");
 
 inline const QString TargetPromptTitle = QStringLiteral("測定待受け値の初期値");
 inline const QString TargetPromptText =

@@ -54,8 +54,10 @@ ShutdownSignals::~ShutdownSignals()
 void ShutdownSignals::readSignal()
 {
     unsigned char byte = 0;
-    if (::read(signalPipe[0], &byte, 1) == 1)
+    if (::read(signalPipe[0], &byte, 1) == 1) {
+        m_received = true;
         emit shutdownRequested(byte);
+    }
 }
 
 #else

@@ -16,10 +16,14 @@ public:
     explicit ShutdownSignals(QObject* parent = nullptr);
     ~ShutdownSignals() override;
 
+    // Whether a request has come in (been handed on as shutdownRequested).
+    bool received() const { return m_received; }
+
 signals:
     void shutdownRequested(int signalNumber);
 
 private:
     void readSignal();
     QSocketNotifier* m_notifier = nullptr;
+    bool m_received = false;
 };

@@ -33,6 +33,28 @@ bool onDisk(const QString& path)
     return info.exists() || info.isSymLink();
 }
 
+// A number of `minDigits` to `maxDigits` digits, no leading zero when its width
+// may vary, read from `text` at `pos`; -1 when there is none.
+int numberAt(QStringView text, qsizetype& pos, int minDigits, int maxDigits)
+{
+    const qsizetype start = pos;
+    int value = 0;
+    while (pos < text.size() && pos - start < maxDigits && text[pos] >= u'0' && text[pos] <= u'9')
+        value = value * 10 + (text[pos++].unicode() - u'0');
+    const qsizetype digits = pos - start;
+    if (digits < minDigits || (minDigits != maxDigits && digits > 1 && text[start] == u'0'))
+        return -1;
+    return value;
+}
+
+bool skip(QStringView text, qsizetype& pos, QStringView expected)
+{
+    if (!text.sliced(pos).startsWith(expected))
+        return false;
+    pos += expected.size();
+    return true;
+}
+
 } // namespace
 
 QString dataFileNameFor(const QDateTime& firstReading)
@@ -62,4 +84,26 @@ QString localPath(const QString& dataFileName, const QDir& workingDir)
     QString relative = dataFileName;
     relative.replace(u'\\', u'/');
     return QDir::toNativeSeparators(QDir::cleanPath(workingDir.absoluteFilePath(relative)));
+}
+
+bool isDataFileName(QStringView fileName)
+{
+    qsizetype pos = 0;
+    if (!skip(fileName, pos, Prefix) || numberAt(fileName, pos, 2, 2) < 0 ||
+        !skip(fileName, pos, u"_"))
+        return false;
+    const int month = numberAt(fileName, pos, 1, 2);
+    if (month < 1 || month > 12 || !skip(fileName, pos, u"_"))
+        return false;
+    const int day = numberAt(fileName, pos, 1, 2);
+    if (day < 1 || day > 31 || !skip(fileName, pos, u"_"))
+        return false;
+    const int hour = numberAt(fileName, pos, 2, 2);
+    const int minute = numberAt(fileName, pos, 2, 2);
+    const int second = numberAt(fileName, pos, 2, 2);
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        return false;
+    if (skip(fileName, pos, u"_") && numberAt(fileName, pos, 1, 9) < 2)
+        return false;
+    return fileName.sliced(pos) == Extension;
 }

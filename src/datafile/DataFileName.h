@@ -15,5 +15,10 @@ QString dataFileNameFor(const QDateTime& firstReading);
 QString freeDataFileName(const QDateTime& firstReading, const QDir& workingDir,
                          const QStringList& heldNames = {});
 
+// Whether `fileName` (a name alone, without folder) is one this program gives
+// a data file: "QMK" + "yy_m_d_hhmmss" + optional "_2", "_3", ... + ".csv",
+// with a real month, day and time of day.
+bool isDataFileName(QStringView fileName);
+
 // Where the file lies on this system: "DATA\QMK…csv" -> "<workingDir>/DATA/QMK…csv".
 QString localPath(const QString& dataFileName, const QDir& workingDir);

@@ -4,6 +4,7 @@
 #include "datafile/DurableFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -29,15 +30,16 @@ using DurableFile::Outcome;
 
 #ifdef Q_OS_WIN
 
-Outcome appendDurably(const QString& path, const QByteArray& bytes)
+Outcome appendDurably(const QString& path, const QByteArray& bytes, qint64& sizeBefore)
 {
+    sizeBefore = -1;
     int fd = -1;
     const errno_t openError = _wsopen_s(&fd, reinterpret_cast<const wchar_t*>(path.utf16()),
                                         _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
                                         _SH_DENYWR, _S_IREAD | _S_IWRITE);
     if (openError != 0)
         return failure(openError);
-    const __int64 sizeBefore = _filelengthi64(fd);
+    sizeBefore = _filelengthi64(fd);
     int error = sizeBefore < 0 ? errno : 0;
     if (error == 0)
         error = DurableFile::writeAll(fd, bytes);
@@ -52,8 +54,11 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes)
 
 #else
 
-Outcome appendDurably(const QString& path, const QByteArray& bytes)
+// `sizeBefore`: the file's size before the write, which a failed write leaves
+// it at; -1 when no regular file could be opened.
+Outcome appendDurably(const QString& path, const QByteArray& bytes, qint64& sizeBefore)
 {
+    sizeBefore = -1;
     const QByteArray native = QFile::encodeName(path);
     struct stat st {
     };
@@ -63,11 +68,13 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes)
         return failure(errno);
 
     int error = 0;
-    off_t sizeBefore = 0;
     bool regular = false;
+    off_t sizeAtOpen = 0;
     if (::fstat(fd, &st) == 0) {
-        sizeBefore = st.st_size;
+        sizeAtOpen = st.st_size;
         regular = S_ISREG(st.st_mode);
+        if (regular)
+            sizeBefore = sizeAtOpen;
     } else {
         error = errno;
     }
@@ -78,11 +85,11 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes)
         error = errno;
     // A row cut short (disk full, file size limit) would glue itself to the
     // next row written; take the whole event back so the retry starts clean.
-    if (error != 0 && regular && ::ftruncate(fd, sizeBefore) != 0)
+    if (error != 0 && regular && ::ftruncate(fd, sizeAtOpen) != 0)
         qWarning("cannot take back a failed write to %s", native.constData());
     if (::close(fd) != 0 && error == 0) {
         error = errno;
-        if (regular && ::truncate(native.constData(), sizeBefore) != 0)
+        if (regular && ::truncate(native.constData(), sizeAtOpen) != 0)
             qWarning("cannot take back a failed write to %s", native.constData());
     }
     if (error != 0)
@@ -93,6 +100,15 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes)
 }
 
 #endif
+
+// The last row of whole rows, CR LF included.
+QByteArray lastRowOf(const QByteArray& rows)
+{
+    if (rows.size() <= 2)
+        return rows;
+    const qsizetype previousEnd = rows.lastIndexOf("\r\n", rows.size() - 3);
+    return rows.sliced(previousEnd < 0 ? 0 : previousEnd + 2);
+}
 
 } // namespace
 
@@ -132,7 +148,8 @@ QStringList DataFileWriter::saveRecoveryFiles()
         if (recovery.endsWith(u".csv", Qt::CaseInsensitive))
             recovery.chop(4);
         recovery += QStringLiteral(".recovered.csv");
-        if (appendDurably(recovery, it->bytes).ok) {
+        qint64 sizeBefore = 0;
+        if (appendDurably(recovery, it->bytes, sizeBefore).ok) {
             it = m_queue.erase(it);
         } else {
             lost.append(path);
@@ -148,6 +165,28 @@ int DataFileWriter::unwrittenRowCount() const
     for (const Queued& q : m_queue)
         count += q.rows;
     return count;
+}
+
+QByteArray DataFileWriter::queuedRows(const QString& dataFileName) const
+{
+    for (const Queued& q : m_queue) {
+        if (q.dataFileName == dataFileName)
+            return q.bytes;
+    }
+    return {};
+}
+
+qint64 DataFileWriter::writtenSize(const QString& dataFileName) const
+{
+    if (const auto it = m_written.constFind(dataFileName); it != m_written.cend())
+        return it->size;
+    const QFileInfo file(localPath(dataFileName, m_workingDir));
+    return file.isFile() && !file.isSymLink() ? file.size() : 0;
+}
+
+QByteArray DataFileWriter::lastRowWritten(const QString& dataFileName) const
+{
+    return m_written.value(dataFileName).lastRow;
 }
 
 QStringList DataFileWriter::queuedFileNames() const
@@ -176,7 +215,17 @@ DataFileWriter::Result DataFileWriter::flush()
     Result result;
     for (auto it = m_queue.begin(); it != m_queue.end();) {
         const QString path = localPath(it->dataFileName, m_workingDir);
-        const Outcome outcome = appendDurably(path, it->bytes);
+        qint64 sizeBefore = -1;
+        const Outcome outcome = appendDurably(path, it->bytes, sizeBefore);
+        if (sizeBefore >= 0) {
+            Written& written = m_written[it->dataFileName];
+            if (outcome.ok) {
+                written = {sizeBefore + it->bytes.size(), lastRowOf(it->bytes)};
+            } else if (written.size != sizeBefore) {
+                // Someone else changed the file: its last row is not ours to know.
+                written = {sizeBefore, {}};
+            }
+        }
         if (outcome.ok) {
             it = m_queue.erase(it);
             continue;

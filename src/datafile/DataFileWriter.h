@@ -3,6 +3,7 @@
 #include "datafile/CsvRow.h"
 
 #include <QDir>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -44,6 +45,13 @@ public:
     int unwrittenRowCount() const;
     // Names ("DATA\QMK…csv") of the files that rows still wait for.
     QStringList queuedFileNames() const;
+    // The rows still waiting for that file, as they will be appended.
+    QByteArray queuedRows(const QString& dataFileName) const;
+    // The size of the file that its waiting rows follow: as this writer last
+    // found it, or as it is now when this writer has not opened it.
+    qint64 writtenSize(const QString& dataFileName) const;
+    // The last row this writer gave the file (CR LF included), or nothing.
+    QByteArray lastRowWritten(const QString& dataFileName) const;
     const QDir& workingDir() const { return m_workingDir; }
 
 private:
@@ -52,9 +60,15 @@ private:
         QByteArray bytes;
         int rows = 0;
     };
+    // What the writer knows of a file it has opened.
+    struct Written {
+        qint64 size = 0;
+        QByteArray lastRow; // empty when not known
+    };
     void enqueue(const QString& dataFileName, const QByteArray& bytes, int rows);
     Result flush();
 
     QDir m_workingDir;
     QList<Queued> m_queue;
+    QHash<QString, Written> m_written;
 };

@@ -5,9 +5,9 @@
 
 PendingRowFile::~PendingRowFile()
 {
-    // Only the lock goes: a sidecar still here holds a row the data file has
+    // Only the locks go: a sidecar still here holds rows the data file has
     // not got, which the next start recovers.
-    m_lock.reset();
+    m_kept.clear();
 }
 
 QString PendingRowFile::lockPathFor(const QString& sidecarPath)
@@ -20,31 +20,48 @@ QString PendingRowFile::tempPathFor(const QString& sidecarPath)
     return sidecarPath + QStringLiteral(".tmp");
 }
 
-PendingRowFile::Result PendingRowFile::store(const QString& dataFilePath, const CsvRow& row)
+QStringList PendingRowFile::dataFilePaths() const
 {
-    const QString sidecar = pendingSidecarPath(dataFilePath);
-    if (sidecar != m_sidecarPath) {
-        remove();
-        m_sidecarPath = sidecar;
-        m_lock = std::make_unique<QLockFile>(lockPathFor(sidecar));
-        // Only a dead owner makes a lock stale, never its age: a measurement
-        // may run for days.
-        m_lock->setStaleLockTime(0);
-        // Without the lock (say the folder is gone) the sidecar is still worth
-        // writing; only a second instance could then mistake it for a crash's.
-        m_lock->tryLock(0);
-    }
-    const DurableFile::Outcome outcome =
-        DurableFile::replace(sidecar, tempPathFor(sidecar), encodeRow(row));
-    return {outcome.ok, sidecar, outcome.reason};
+    QStringList paths;
+    for (const auto& [path, kept] : m_kept)
+        paths.append(path);
+    return paths;
 }
 
-void PendingRowFile::remove()
+PendingRowFile::Result PendingRowFile::keep(const QString& dataFilePath,
+                                            const QByteArray& sidecarBytes)
 {
-    if (m_sidecarPath.isEmpty())
-        return;
-    if (!DurableFile::remove(m_sidecarPath).ok)
-        qWarning("cannot remove %s", qPrintable(m_sidecarPath));
-    m_lock.reset();
-    m_sidecarPath.clear();
+    const QString sidecar = pendingSidecarPath(dataFilePath);
+    auto it = m_kept.find(dataFilePath);
+    if (sidecarBytes.isEmpty()) {
+        if (it == m_kept.end())
+            return {true, sidecar, {}};
+        const DurableFile::Outcome outcome = DurableFile::remove(sidecar);
+        if (!outcome.ok) {
+            qWarning("cannot remove %s", qPrintable(sidecar));
+            return {false, sidecar, outcome.reason};
+        }
+        m_kept.erase(it); // and its lock with it
+        return {true, sidecar, {}};
+    }
+    if (it == m_kept.end()) {
+        Kept kept;
+        kept.lock = std::make_unique<QLockFile>(lockPathFor(sidecar));
+        // Only a dead owner makes a lock stale, never its age: a measurement
+        // may run for days.
+        kept.lock->setStaleLockTime(0);
+        // Without the lock (say the folder is gone) the sidecar is still worth
+        // writing; only a second instance could then mistake it for a crash's.
+        kept.lock->tryLock(0);
+        it = m_kept.emplace(dataFilePath, std::move(kept)).first;
+    }
+    if (!it->second.lock->isLocked())
+        it->second.lock->tryLock(0);
+    if (it->second.bytes == sidecarBytes)
+        return {true, sidecar, {}};
+    const DurableFile::Outcome outcome =
+        DurableFile::replace(sidecar, tempPathFor(sidecar), sidecarBytes);
+    if (outcome.ok)
+        it->second.bytes = sidecarBytes;
+    return {outcome.ok, sidecar, outcome.reason};
 }

@@ -1,20 +1,22 @@
 #pragma once
 
-#include "datafile/CsvRow.h"
-
+#include <QByteArray>
 #include <QLockFile>
 #include <QString>
+#include <QStringList>
 
+#include <map>
 #include <memory>
 
-// Keeps the pending row of the running measurement in its sidecar
-// (pendingSidecarPath) so that a crash or power cut cannot lose the last
-// press. Each store replaces the sidecar as a whole: a crash at any instant
-// leaves the previous row or the new one, never a mix, and the new one is on
-// stable storage when store() returns.
+// Keeps the sidecars (PendingSidecar.h) of the data files that still wait for
+// rows, so that a crash or power cut cannot lose a row the data file has not
+// got: the running measurement's pending row, and rows queued after a failed
+// write, of this measurement or an earlier one. Each store replaces a sidecar
+// as a whole: a crash at any instant leaves the previous content or the new
+// one, never a mix, and the new one is on stable storage when keep() returns.
 //
-// While a measurement owns a sidecar it holds a lock file beside it, so that a
-// second instance starting in the same folder leaves a live sidecar alone.
+// While this instance keeps a sidecar it holds a lock file beside it, so that
+// a second instance starting in the same folder leaves a live sidecar alone.
 class PendingRowFile
 {
 public:
@@ -29,10 +31,12 @@ public:
     PendingRowFile(const PendingRowFile&) = delete;
     PendingRowFile& operator=(const PendingRowFile&) = delete;
 
-    // `dataFilePath` is the data file as opened on this system.
-    Result store(const QString& dataFilePath, const CsvRow& row);
-    // The row has reached the data file (or there is none): the sidecar goes.
-    void remove();
+    // Makes the sidecar of the data file at `dataFilePath` (as opened on this
+    // system) hold `sidecarBytes`; empty bytes remove it, once every row has
+    // reached the file. Content already stored is not written again.
+    Result keep(const QString& dataFilePath, const QByteArray& sidecarBytes);
+    // The data files whose sidecars this instance keeps.
+    QStringList dataFilePaths() const;
 
     // The lock a sidecar's owner holds, for the start-up recovery to test.
     static QString lockPathFor(const QString& sidecarPath);
@@ -40,6 +44,9 @@ public:
     static QString tempPathFor(const QString& sidecarPath);
 
 private:
-    QString m_sidecarPath;
-    std::unique_ptr<QLockFile> m_lock;
+    struct Kept {
+        std::unique_ptr<QLockFile> lock;
+        QByteArray bytes; // as last stored; empty until a store succeeded
+    };
+    std::map<QString, Kept> m_kept; // by data file path
 };

@@ -34,7 +34,7 @@ void RecorderForm::insertChangeDuringMeasurement()
     data.subjectChangePending = true;
     // A BackSpace before the next event marks the captured block.
     data.remarkFiller = QStringLiteral(" --");
-    storePendingRow();
+    keepUnwrittenRows(true);
 }
 
 void RecorderForm::insertChangeAfterEnd()
@@ -42,4 +42,5 @@ void RecorderForm::insertChangeAfterEnd()
     m_form.appendText(TxEventTime,
                       ScreenTexts::CrLf + ScreenTexts::AfterEndSummary + subjectLines().join(u','));
     writeRows({RowKinds::afterEndChangeRow(subjectLines())});
+    keepUnwrittenRows(false);
 }

@@ -29,9 +29,9 @@ void RecorderForm::endMeasurement()
 
     writeRows({pendingRow(), RowKinds::subjectRow(subjectLines())});
     data.subjectChangePending = false;
-    // The row is in the data file, or queued with the rest if the write
-    // failed; either way the sidecar has done its part.
-    m_pendingRow.remove();
+    // The rows are in the data file, or queued with the rest if the write
+    // failed, and then still in the sidecar.
+    keepUnwrittenRows(false);
 
     data.eventCount = 0;
     m_form.setEnabled(Timer2, false);
@@ -44,7 +44,6 @@ void RecorderForm::endMeasurement()
 
 void RecorderForm::clearWindow()
 {
-    m_pendingRow.remove();
     data.targetValue = data.initialTarget;
     data.increment = data.initialIncrement;
     // The initial values come from the prompts (or are the start-up 0), so

@@ -105,6 +105,6 @@ void RecorderForm::measurementKey(const KeyPress& key)
         m_form.setText(text1(4), generalNumber(next));
     }
     ++data.eventCount;
-    storePendingRow();
+    keepUnwrittenRows(true);
     m_form.setFocus(Text2);
 }

@@ -12,6 +12,6 @@ void RecorderForm::rejectLastReading()
     // Before the first reading there is no pending row to mark.
     if (changed && isMeasuring(m_form)) {
         m_writeFailed = m_writer.unwrittenRowCount() > 0;
-        storePendingRow();
+        keepUnwrittenRows(true);
     }
 }

@@ -4,17 +4,48 @@
 #include "ui/RecorderWindow.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QSessionManager>
 
 using namespace Qt::StringLiterals;
 
-void endMeasurementOnSystemRequest(QApplication& app, RecorderWindow& window)
+namespace
+{
+
+// A modal dialog runs an event loop of its own, which a quit does not end
+// while the handler that opened it waits for its answer.
+void closeModalDialogs()
+{
+    // Bounded: a widget that will not close must not hold the program.
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+}
+
+} // namespace
+
+const ShutdownSignals& endMeasurementOnSystemRequest(QApplication& app, RecorderWindow& window)
 {
     auto* signals_ = new ShutdownSignals(&app);
     QObject::connect(signals_, &ShutdownSignals::shutdownRequested, &window, [&window] {
-        window.form().endBeforeExit();
-        QApplication::quit();
+        closeModalDialogs();
+        // The handler that opened the dialog returns first, so that the end
+        // does not run in the middle of it.
+        QMetaObject::invokeMethod(
+            &window,
+            [&window] {
+                closeModalDialogs();
+                window.form().endBeforeExit();
+                QApplication::quit();
+            },
+            Qt::QueuedConnection);
     });
 #ifndef QT_NO_SESSIONMANAGER
     // The session may still be cancelled after this; the measurement is
@@ -22,6 +53,7 @@ void endMeasurementOnSystemRequest(QApplication& app, RecorderWindow& window)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.form().endBeforeExit(); });
 #endif
+    return *signals_;
 }
 
 void saveUnwrittenRowsAtExit(RecorderWindow& window)

@@ -7,9 +7,14 @@
 
 class QApplication;
 class RecorderWindow;
+class ShutdownSignals;
 
-// Ends a running measurement and quits the application when the system asks.
-void endMeasurementOnSystemRequest(QApplication& app, RecorderWindow& window);
+// Ends a running measurement and quits the application when the system asks,
+// at any moment: an open message box or prompt is closed first (as Cancel),
+// since the program would otherwise wait in it. A request that comes before
+// the event loop runs (while the load step's message is open) cannot quit a
+// loop that has not begun: the caller asks received() before starting it.
+const ShutdownSignals& endMeasurementOnSystemRequest(QApplication& app, RecorderWindow& window);
 
 // Called once the event loop has ended: saves rows still unwritten and tells
 // the user of any file for which even that failed.

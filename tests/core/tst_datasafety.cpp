@@ -1,3 +1,4 @@
+#include "datafile/PendingSidecar.h"
 #include "support/FormHarness.h"
 
 #include <QFile>
@@ -15,6 +16,8 @@ private slots:
     void folderReplacedByFileThenRestored();
     void folderRemovedThenCreatedAgain();
     void endWithRowsUnwrittenSaysSoAndRecovers();
+    void queuedRowsSurviveAKill_data();
+    void queuedRowsSurviveAKill();
 
 private:
     static void readings(FormHarness& h, int count);
@@ -138,6 +141,67 @@ void DataSafetyTest::endWithRowsUnwrittenSaysSoAndRecovers()
     const QStringList rows = h.rows();
     QCOMPARE(readingNumbers(rows), (QList<int>{2, 3, 4}));
     QCOMPARE(rows.last(), uR"("","","","","","←対象等")"_s);
+}
+
+void DataSafetyTest::queuedRowsSurviveAKill_data()
+{
+    QTest::addColumn<bool>("endClicked");
+    // How many of the sidecar's rows reached the data file before the kill
+    // (a write that went through just before it).
+    QTest::addColumn<int>("rowsInFile");
+    QTest::newRow("while measuring") << false << 0;
+    QTest::newRow("while measuring, the queue written") << false << 2;
+    QTest::newRow("after the end click") << true << 0;
+    QTest::newRow("after the end click, everything written") << true << 4;
+}
+
+void DataSafetyTest::queuedRowsSurviveAKill()
+{
+    QFETCH(bool, endClicked);
+    QFETCH(int, rowsInFile);
+    FormHarness h;
+    readings(h, 3); // rows 0 and 1 are in the file, 2 is pending
+    const QString path = h.dataFilePath();
+    const QString sidecar = pendingSidecarPath(path);
+    // A folder in the data file's place: every write fails, the sidecar's
+    // folder is still there.
+    QVERIFY(QFile::rename(path, path + u".aside"_s));
+    QVERIFY(QDir().mkpath(path));
+    readings(h, 2);
+    if (endClicked)
+        h.logic->ComClear_Click();
+    QCOMPARE(h.logic->writer().unwrittenRowCount(), endClicked ? 4 : 2);
+
+    // Every row the file has not got, in order; the first line says where
+    // in the file they go.
+    const QByteArray kept = readBytes(sidecar);
+    const qsizetype rowsStart = kept.indexOf("\r\n") + 2;
+    QVERIFY(kept.startsWith("#after "));
+    const QStringList keptRows = readRows(sidecar).mid(1);
+    QCOMPARE(readingNumbers(keptRows), (QList<int>{2, 3, 4}));
+    QCOMPARE(keptRows.size(), endClicked ? 4 : 3);
+
+    h.logic.reset(); // killed: what was queued in memory is gone
+    QVERIFY(QDir().rmdir(path));
+    QVERIFY(QFile::rename(path + u".aside"_s, path));
+    if (rowsInFile > 0) {
+        qsizetype end = rowsStart;
+        for (int i = 0; i < rowsInFile; ++i)
+            end = kept.indexOf("\r\n", end) + 2;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(kept.sliced(rowsStart, end - rowsStart));
+    }
+
+    FakeForm form;
+    RecorderForm next(form, h.clock, QDir(h.dir.path()));
+    next.Form_Load();
+    const QStringList rows = readRows(path);
+    QCOMPARE(readingNumbers(rows), upTo(5));
+    QCOMPARE(rows.size(), 3 + 5 + (endClicked ? 1 : 0));
+    if (endClicked)
+        QCOMPARE(rows.last(), uR"("","","","","","←対象等")"_s);
+    QVERIFY(!QFile::exists(sidecar));
 }
 
 QTEST_APPLESS_MAIN(DataSafetyTest)

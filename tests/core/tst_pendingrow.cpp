@@ -1,7 +1,9 @@
 #include "datafile/PendingSidecar.h"
 #include "support/FormHarness.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QSysInfo>
 #include <QTest>
 
@@ -20,6 +22,10 @@ private slots:
     void oneMessageForSeveralFiles();
     void newNameAvoidsNamesStillHeld_data();
     void newNameAvoidsNamesStillHeld();
+    void hostileSidecarTouchesNothing_data();
+    void hostileSidecarTouchesNothing();
+    void identicalChangesSurviveACrash_data();
+    void identicalChangesSurviveACrash();
 };
 
 namespace
@@ -309,6 +315,171 @@ void PendingRowTest::newNameAvoidsNamesStillHeld()
         QCOMPARE(readingNumbers(firstRows), (QList<int>{0, 1}));
         QCOMPARE(readingNumbers(secondRows), (QList<int>{0, 1}));
     }
+}
+
+namespace
+{
+// Every file below `root` with its bytes.
+QMap<QString, QByteArray> snapshot(const QString& root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path, readBytes(path));
+    }
+    return files;
+}
+} // namespace
+
+void PendingRowTest::hostileSidecarTouchesNothing_data()
+{
+    // Beside data file QMK05_7_20_152737.csv, which holds readings 0 and 1.
+    // "@END" stands for its size, "@LAST" for where its last row begins,
+    // "@MID" for a place inside that row.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+
+    const QString own = u"QMK05_7_20_152737.csv.pending"_s;
+    const QByteArray next = R"(2,"15:27:39",2.5,1.25,0,"")"
+                            "\r\n";
+    QTest::newRow("bytes FF FE") << own << QByteArray("\xFF\xFE");
+    QTest::newRow("FF FE, text, commas and a NUL, CR LF")
+        << own << QByteArray("\xFF\xFEtext,,,\0\r\n", 12);
+    QTest::newRow("text") << own << QByteArray("not a row at all\r\n");
+    QTest::newRow("NUL in a row") << own
+                                  << QByteArray(R"(2,"15:27:39",2.5,1.25,0,")"
+                                                "\0"
+                                                "\"\r\n",
+                                                29);
+    QTest::newRow("a reading number out of turn") << own
+                                                  << QByteArray(R"(5,"15:27:39",2.5,1.25,0,"")"
+                                                                "\r\n");
+    QTest::newRow("the last reading's number again") << own
+                                                     << QByteArray(R"(1,"15:27:39",2.5,1.25,0,"")"
+                                                                   "\r\n");
+    QTest::newRow("a number not as written") << own
+                                             << QByteArray(R"(2,"15:27:39",2.50,1.25,0,"")"
+                                                           "\r\n");
+    QTest::newRow("a remark not as written") << own
+                                             << QByteArray(R"(2,"15:27:39",2.5,1.25,0,"NG")"
+                                                           "\r\n");
+    QTest::newRow("another file's header")
+        << own
+        << QByteArray(R"("DATA\QMK99_1_1_000000.csv","99/1/1","","","","")"
+                      "\r\n");
+    QTest::newRow("its own header again")
+        << own
+        << QByteArray("#after @END\r\n"
+                      R"("DATA\QMK05_7_20_152737.csv","05/7/20","","","","")"
+                      "\r\n");
+    QTest::newRow("two rows and no position") << own << next + next;
+    QTest::newRow("a position past the end") << own << "#after 99999\r\n" + next;
+    QTest::newRow("a position inside a row") << own << "#after @MID\r\n" + next;
+    QTest::newRow("a row unlike the one at its position")
+        << own
+        << QByteArray("#after @LAST\r\n"
+                      R"(1,"15:27:38",1.25,1.25,5,"")"
+                      "\r\n");
+    QTest::newRow("another program's file") << u"notes.txt.pending"_s << next;
+    QTest::newRow("no such month") << u"QMK05_13_20_152737.csv.pending"_s << next;
+    QTest::newRow("a number no second file gets") << u"QMK05_7_20_152737_1.csv.pending"_s << next;
+    QTest::newRow("a name that goes on") << u"QMK05_7_20_152737.csv.bak.pending"_s << next;
+    if (QDir::separator() == u'/') {
+        QTest::newRow("a path up and out") << uR"(x\..\..\..\evil.csv.pending)"_s << next;
+        QTest::newRow("a path to its own file")
+            << uR"(x\..\QMK05_7_20_152737.csv.pending)"_s << next;
+    }
+}
+
+void PendingRowTest::hostileSidecarTouchesNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    // The working folder two levels down, so that a path out of it stays in
+    // what the test looks at.
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkpath(u"a/work/DATA"_s));
+    const QDir work(root.filePath(u"a/work"_s));
+    FakeClock clock;
+    FakeForm form;
+    auto crashed = std::make_unique<RecorderForm>(form, clock, work);
+    crashed->Form_Load();
+    for (int i = 0; i < 3; ++i) {
+        clock.advanceMs(1250);
+        crashed->Form_KeyDown({KeyCode::Enter, 0, false, std::nullopt});
+    }
+    const QString dataFile = localPath(crashed->data.dataFileName, work);
+    crashed.reset();
+    QCOMPARE(QFileInfo(dataFile).fileName(), u"QMK05_7_20_152737.csv"_s);
+    QVERIFY(QFile::remove(pendingSidecarPath(dataFile)));
+
+    const QByteArray data = readBytes(dataFile);
+    content.replace("@END", QByteArray::number(data.size()));
+    const qsizetype last = data.lastIndexOf("\r\n", data.size() - 3) + 2;
+    content.replace("@LAST", QByteArray::number(last));
+    content.replace("@MID", QByteArray::number(last + 3));
+    const QString sidecar = work.filePath(u"DATA/"_s + name);
+    writeBytes(sidecar, content);
+    writeBytes(work.filePath(u"DATA/notes.txt"_s), "notes\r\n");
+    const QMap<QString, QByteArray> before = snapshot(root.path());
+
+    FakeForm nextForm;
+    RecorderForm next(nextForm, clock, work);
+    next.Form_Load();
+    QCOMPARE(snapshot(root.path()), before);
+    QCOMPARE(nextForm.messages.size(), 1);
+    QVERIFY2(
+        nextForm.messages.first().text.split(u"\r\n"_s).contains(QDir::toNativeSeparators(sidecar)),
+        qPrintable(nextForm.messages.first().text));
+}
+
+void PendingRowTest::identicalChangesSurviveACrash_data()
+{
+    QTest::addColumn<QList<int>>("steps");
+    // The sidecar as it was after this many steps is what the crash leaves
+    // (a crash inside the next step); -1: as the last step left it.
+    QTest::addColumn<int>("sidecarAfter");
+    QTest::addColumn<QStringList>("changeRows");
+
+    const QString plain = uR"("A","","","","","←対象等")"_s;
+    const QString marked = uR"("A","","","","","←対象等 --NG")"_s;
+    QTest::newRow("two Change clicks")
+        << QList<int>{Enter, Change, Change} << -1 << QStringList{plain, plain};
+    QTest::newRow("three Change clicks")
+        << QList<int>{Enter, Change, Change, Change} << -1 << QStringList{plain, plain, plain};
+    QTest::newRow("made equal by BackSpace")
+        << QList<int>{Enter, Change, BackSpace, Change, BackSpace} << -1
+        << QStringList{marked, marked};
+    QTest::newRow("the second written by the next press")
+        << QList<int>{Enter, Change, Change, Enter} << 3 << QStringList{plain, plain};
+}
+
+void PendingRowTest::identicalChangesSurviveACrash()
+{
+    QFETCH(QList<int>, steps);
+    QFETCH(int, sidecarAfter);
+    QFETCH(QStringList, changeRows);
+    FormHarness h;
+    h.setSubject({u"A"_s});
+    QByteArray kept;
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        run(h, {steps[i]});
+        if (i + 1 == sidecarAfter)
+            kept = readBytes(sidecarOf(h));
+    }
+    if (sidecarAfter >= 0)
+        writeBytes(sidecarOf(h), kept);
+    const QString dataFile = h.dataFilePath();
+    h.logic.reset();
+
+    FakeForm form;
+    RecorderForm next(form, h.clock, QDir(h.dir.path()));
+    next.Form_Load();
+    const QStringList rows = readRows(dataFile);
+    QCOMPARE(readingNumbers(rows), QList<int>{0});
+    QCOMPARE(rows.mid(4), changeRows);
+    QCOMPARE(leftovers(h), QStringList());
 }
 
 QTEST_APPLESS_MAIN(PendingRowTest)

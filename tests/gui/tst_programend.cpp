@@ -9,6 +9,8 @@
 #include "ui/ProgramEnd.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <csignal>
 
@@ -49,6 +51,71 @@ private slots:
         QCOMPARE(rows[5], uR"("","","","","","←対象等")"_s);
         // A plain close by the user is allowed again now that it has ended.
         QVERIFY(f.window->close());
+    }
+
+    // A prompt waits in a loop of its own for its answer; the request to end
+    // must not wait with it.
+    void terminationClosesAnOpenPrompt_data()
+    {
+        QTest::addColumn<bool>("measuring");
+        QTest::newRow("before a measurement") << false;
+        QTest::newRow("while measuring") << true;
+    }
+
+    void terminationClosesAnOpenPrompt()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("signals are a Unix matter");
+#endif
+        QFETCH(bool, measuring);
+        MainWindowFixture f;
+        QVERIFY(f.folder.dir().mkdir(u"DATA"_s));
+        QVERIFY(f.start());
+        f.dialogs.reset(); // no one answers the prompt
+        endMeasurementOnSystemRequest(*qApp, *f.window);
+        if (measuring) {
+            f.key(Qt::Key_Return);
+            f.clock.advanceSeconds(1.5);
+            f.key(Qt::Key_Space);
+        }
+        bool leftOpen = false;
+        connect(f.window.get(), &RecorderWindow::dialogAboutToOpen, this,
+                [&leftOpen](QDialog* dialog) {
+                    std::raise(SIGTERM);
+                    // Only so that a failure ends the test instead of hanging it.
+                    QTimer::singleShot(10'000, dialog, [&leftOpen, dialog] {
+                        leftOpen = true;
+                        dialog->reject();
+                    });
+                });
+        QTest::mouseClick(f.find(text1(4)), Qt::LeftButton);
+        QVERIFY(!leftOpen);
+        if (!measuring)
+            return;
+        QTRY_COMPARE(f.window->caption(Label4), u"保存完了"_s);
+        const QStringList rows = readRows(dataFile(f));
+        QCOMPARE(rows.size(), 6);
+        QVERIFY(rows[4].startsWith(u"1,"_s));
+    }
+
+    // The first start in a new folder shows its message before the event
+    // loop runs; the program must still end at once.
+    void terminationDuringTheFirstStartMessage()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("signals are a Unix matter");
+#endif
+        QTemporaryDir folder;
+        QProcess program;
+        program.setWorkingDirectory(folder.path());
+        program.start(QStringLiteral(QUELLMARK_PROGRAM), {});
+        QVERIFY(program.waitForStarted());
+        // The folder is made just before the message opens.
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(folder.path()).exists(u"DATA"_s), 20'000);
+        program.terminate();
+        QVERIFY2(program.waitForFinished(2'000), "still running two seconds after SIGTERM");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
     }
 
     void unwrittenRowsGoToRecoveryFileAtExit()
