@@ -43,6 +43,12 @@ QString fitResultText(const analysis::FitResult& fit)
     for (const analysis::FitParameter& p : fit.parameters)
         lines << QStringLiteral("%1 = %2 ± %3")
                      .arg(parameterName(p.name), number(p.value), number(p.se));
+    if (fit.model == analysis::Model::Cooling && !std::isfinite(fit.parameters[1].value)) {
+        const analysis::CurveValue& v = fit.atFirstTime;
+        lines << QStringLiteral(
+                     "（t = 0 の値は大きすぎて表せません。最初の時刻 t = %1 秒の値 = %2 ± %3）")
+                     .arg(number(v.t), number(v.value), number(v.se));
+    }
     lines << QStringLiteral("R² = %1").arg(number(fit.r2));
     lines << QStringLiteral("残差の標準偏差 = %1").arg(number(fit.residualSd));
     if (fit.model == analysis::Model::Cooling) {
