@@ -47,25 +47,63 @@ struct Curve {
     double kappa = 0.0;
 };
 
-// Means and co-moments Σ(x_j − x̄_j)(x_k − x̄_k) of a few columns, updated one
-// point at a time (Welford): no large sums that cancel, nothing kept per point.
+// Means and co-moments Σ(x_j − x̄_j)(x_k − x̄_k) of a few columns, one point
+// at a time and nothing kept per point. Points are gathered in blocks of 64
+// as sums about the block's first point (neighbouring readings lie close
+// together, so these do not cancel) and the blocks merged by Chan's update:
+// no large sums that cancel, and no division per point, which would chain
+// every point to the one before.
 template <std::size_t K> struct Moments {
+    using Square = std::array<std::array<double, K>, K>; // upper triangle used
     double count = 0.0;
     std::array<double, K> mean{};
-    std::array<std::array<double, K>, K> co{}; // upper triangle
+    Square co{};
 
     void add(const std::array<double, K>& x)
     {
-        count += 1.0;
-        const double weight = 1.0 / count;
-        std::array<double, K> before{};
-        for (std::size_t k = 0; k < K; ++k) {
-            before[k] = x[k] - mean[k];
-            mean[k] += before[k] * weight;
+        if (inBlock == 0)
+            shift = x;
+        for (std::size_t j = 0; j < K; ++j) {
+            const double dj = x[j] - shift[j];
+            sum[j] += dj;
+            for (std::size_t k = j; k < K; ++k)
+                squares[j][k] += dj * (x[k] - shift[k]);
         }
+        if (++inBlock == blockSize)
+            mergeBlock();
+    }
+
+    // Takes in the last, partly filled block; call once before reading.
+    Moments& done()
+    {
+        if (inBlock > 0)
+            mergeBlock();
+        return *this;
+    }
+
+private:
+    static constexpr int blockSize = 64;
+    int inBlock = 0;
+    std::array<double, K> shift{}, sum{};
+    Square squares{};
+
+    void mergeBlock()
+    {
+        const double m = inBlock;
+        const double total = count + m;
+        std::array<double, K> delta{};
+        for (std::size_t j = 0; j < K; ++j)
+            delta[j] = shift[j] + sum[j] / m - mean[j];
+        const double weight = count * m / total;
         for (std::size_t j = 0; j < K; ++j)
             for (std::size_t k = j; k < K; ++k)
-                co[j][k] += before[j] * (x[k] - mean[k]);
+                co[j][k] += squares[j][k] - sum[j] * sum[k] / m + delta[j] * delta[k] * weight;
+        for (std::size_t j = 0; j < K; ++j)
+            mean[j] += delta[j] * m / total;
+        count = total;
+        inBlock = 0;
+        sum = {};
+        squares = {};
     }
 };
 
@@ -84,6 +122,7 @@ Profile profileAt(const Scaled& s, double kappa, std::size_t stride)
     Moments<2> m;
     for (std::size_t i = 0; i < s.size(); i += stride)
         m.add({std::exp(-kappa * s.tau(i)), s.u(i)});
+    m.done();
     const double see = m.co[0][0], seu = m.co[0][1], suu = m.co[1][1];
     Profile p;
     if (!(see > 0.0))
@@ -158,8 +197,13 @@ std::optional<double> lowestNear(Search& search, double x, double h)
 
 // The rate of the lowest profile: a logarithmic grid over every κ on a few
 // thousand of the points (they fix the neighbourhood as well as all of them),
-// Brent's method there, then once more on every point from that start.
-std::optional<double> bestKappa(const Scaled& scaled)
+// then Brent's method there.
+struct Rate {
+    double kappa = 0.0;
+    bool sampled = false; // found on part of the points
+};
+
+std::optional<Rate> bestKappa(const Scaled& scaled)
 {
     constexpr std::size_t gridPoints = 2000;
     Search search{&scaled, std::max<std::size_t>(1, scaled.size() / gridPoints)};
@@ -173,11 +217,17 @@ std::optional<double> bestKappa(const Scaled& scaled)
     }
     if (!std::isfinite(bestSsr) || best == 0 || best == gridSteps)
         return std::nullopt;
-    std::optional<double> x = lowestNear(search, lowestLogKappa + best * step, step);
-    if (x && search.stride > 1) {
-        search.stride = 1;
-        x = lowestNear(search, *x, 1e-3);
-    }
+    const std::optional<double> x = lowestNear(search, lowestLogKappa + best * step, step);
+    if (!x)
+        return std::nullopt;
+    return Rate{std::exp(*x), search.stride > 1};
+}
+
+// Brent's method on every point, from a rate found on part of them.
+std::optional<double> bestKappaOnEveryPoint(const Scaled& scaled, double kappa)
+{
+    Search search{&scaled, 1};
+    const std::optional<double> x = lowestNear(search, std::log(kappa), 1e-3);
     if (!x)
         return std::nullopt;
     return std::exp(*x);
@@ -202,6 +252,7 @@ Pass passAt(const Scaled& s, const Curve& c)
         p.ssr += r * r;
         p.m.add({e, -c.beta * tau * e, r});
     }
+    p.m.done();
     return p;
 }
 
@@ -242,6 +293,7 @@ struct Solution {
     Curve curve;
     double ssr = 0.0;
     Normal normal;
+    bool converged = false;
 };
 
 // Gauss–Newton from the profile's minimum: it converges fast there, and its
@@ -252,13 +304,16 @@ std::optional<Solution> polish(const Scaled& s, Curve curve)
 {
     Pass pass = passAt(s, curve);
     std::optional<Normal> normal = normalAt(pass);
-    for (int iteration = 0; normal && iteration < 20; ++iteration) {
+    bool converged = false;
+    for (int iteration = 0; normal && iteration < 20 && !converged; ++iteration) {
         const Curve& step = normal->step;
         constexpr double small = 1e-10;
         if (std::abs(step.alpha) <= small * std::max(1.0, std::abs(curve.alpha)) &&
             std::abs(step.beta) <= small * std::max(1.0, std::abs(curve.beta)) &&
-            std::abs(step.kappa) <= small * curve.kappa)
+            std::abs(step.kappa) <= small * curve.kappa) {
+            converged = true;
             break;
+        }
         bool lowered = false;
         for (double share = 1.0; share > 0.05 && !lowered; share /= 2.0) {
             const Curve next{curve.alpha + share * step.alpha, curve.beta + share * step.beta,
@@ -273,13 +328,15 @@ std::optional<Solution> polish(const Scaled& s, Curve curve)
             }
         }
         // No step lowers it: the minimum as far as the residuals can tell.
-        if (!lowered)
+        if (!lowered) {
+            converged = true;
             break;
+        }
         normal = normalAt(pass);
     }
     if (!normal)
         return std::nullopt;
-    return Solution{curve, pass.ssr, *normal};
+    return Solution{curve, pass.ssr, *normal, converged};
 }
 
 // Whether at least three different times occur: through two, a curve of three
@@ -305,7 +362,7 @@ double spreadOf(const Scaled& s)
     Moments<1> m;
     for (std::size_t i = 0; i < s.size(); ++i)
         m.add({s.u(i)});
-    return m.co[0][0];
+    return m.done().co[0][0];
 }
 
 } // namespace
@@ -332,18 +389,31 @@ FitResult fitCooling(std::span<const double> t, std::span<const double> y)
     if (!std::isfinite(span) || !std::isfinite(scaled.perSpan) || !std::isfinite(scaled.perScale))
         return failedFit(Model::Cooling, FitFailure::Degenerate, n);
 
-    const std::optional<double> kappa = bestKappa(scaled);
-    if (!kappa)
+    const std::optional<Rate> rate0 = bestKappa(scaled);
+    if (!rate0)
         return failedFit(Model::Cooling, FitFailure::Degenerate, n);
-    const Profile start = profileAt(scaled, *kappa, 1);
-    if (!std::isfinite(start.ssr))
-        return failedFit(Model::Cooling, FitFailure::NoConvergence, n);
     // A Jacobian short of full rank at the minimum: the readings fix no single
     // curve, for instance one that barely bends over them (its ambient
     // anywhere along the line) or one done before the second reading.
-    const std::optional<Solution> solution = polish(scaled, start.curve);
+    const auto polishFrom = [&](double kappa) -> std::optional<Solution> {
+        const Profile start = profileAt(scaled, kappa, 1);
+        if (!std::isfinite(start.ssr))
+            return std::nullopt;
+        return polish(scaled, start.curve);
+    };
+    std::optional<Solution> solution = polishFrom(rate0->kappa);
+    // From a rate found on part of the points Gauss–Newton nearly always
+    // converges at once; where not, Brent's method on every point first.
+    if (rate0->sampled && !(solution && solution->converged)) {
+        const std::optional<double> kappa = bestKappaOnEveryPoint(scaled, rate0->kappa);
+        if (!kappa)
+            return failedFit(Model::Cooling, FitFailure::Degenerate, n);
+        solution = polishFrom(*kappa);
+    }
     if (!solution)
         return failedFit(Model::Cooling, FitFailure::Degenerate, n);
+    if (!solution->converged)
+        return failedFit(Model::Cooling, FitFailure::NoConvergence, n);
 
     const Curve& c = solution->curve;
     const auto& cov = solution->normal.covariance;
