@@ -142,13 +142,11 @@ constexpr int gridSteps = 80;
 struct Search {
     const Scaled* scaled = nullptr;
     std::size_t stride = 1;
-    int evaluations = 0;
 };
 
 double profileSsr(double logKappa, void* data)
 {
-    auto& search = *static_cast<Search*>(data);
-    ++search.evaluations;
+    const auto& search = *static_cast<const Search*>(data);
     return profileAt(*search.scaled, std::exp(logKappa), search.stride).ssr;
 }
 
