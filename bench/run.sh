@@ -69,6 +69,13 @@ graph_benchmarks() {
     work=$(mktemp -d "$disk/quellmark-graph-bench-XXXXXX")
     "$bin/bench_cooling_file" 100000 "$work/cooling-100000.csv"
     "$bin/bench_cooling_file" 1000000 "$work/cooling-1000000.csv"
+    echo "## The cooling fit alone"
+    echo
+    echo "fitCooling on points in memory (the law of the benchmark files); peak RSS added over"
+    echo "the runs (VmHWM growth)."
+    echo
+    "$bin/bench_cooling_fit" 1000 100000 1000000
+    echo
     echo "gnuplot: $(gnuplot --version)"
     echo
     "$bin/bench_graph_export" "$build/quellmark-graph" "$work/cooling-100000.csv" 5

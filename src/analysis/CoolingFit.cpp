@@ -2,10 +2,8 @@
 #include "Fits.h"
 #include "GslErrors.h"
 
-#include <gsl/gsl_blas.h>
 #include <gsl/gsl_errno.h>
-#include <gsl/gsl_fit.h>
-#include <gsl/gsl_multifit_nlinear.h>
+#include <gsl/gsl_min.h>
 
 #include <algorithm>
 #include <array>
@@ -13,7 +11,7 @@
 #include <limits>
 #include <memory>
 #include <numbers>
-#include <vector>
+#include <optional>
 
 namespace analysis
 {
@@ -22,159 +20,321 @@ namespace
 {
 
 constexpr std::size_t parameterCount = 3;
-// A column of the Jacobian at the minimum that adds less than this share of
-// the first to the others fixes its parameter only by the last digits of a
-// double.
-constexpr double minimumRank = 1e-10;
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
-// The iteration works on τ = (t − t0)/T, t0 the earliest time and T the span,
-// with y = a + d·e^(−κ·τ). All three parameters then have sizes of the same
-// order whatever the units and wherever the times start; the result is turned
-// back into ambient, initial and rate for t as given, which is the same curve.
+// The search works on τ = (t − t0)/T in [0, 1], t0 the earliest time and T the
+// span, and on u = (y − yMid)/yScale in [−1, 1], with u = α + β·e^(−κ·τ).
+// Nothing then depends on the units, on the size of the values or on how far
+// into a measurement the times lie; the result is turned back into the user's
+// units at the end. τ and u are worked out where they are needed: at a million
+// readings a copy of the points is memory the window needs for itself.
+struct Scaled {
+    std::span<const double> t;
+    std::span<const double> y;
+    double t0 = 0.0;
+    double perSpan = 1.0; // 1/T
+    double yMid = 0.0;
+    double perScale = 1.0; // 1/yScale
+
+    std::size_t size() const { return t.size(); }
+    double tau(std::size_t i) const { return (t[i] - t0) * perSpan; }
+    double u(std::size_t i) const { return (y[i] - yMid) * perScale; }
+};
+
 struct Curve {
-    double a = 0.0;
-    double d = 0.0;
+    double alpha = 0.0;
+    double beta = 0.0;
     double kappa = 0.0;
 };
 
-struct Scaled {
-    // τ is worked out where it is needed rather than stored: at a million
-    // readings a copy of the times is memory the solver's workspace needs.
-    std::span<const double> t;
-    double t0 = 0.0;
-    double span = 1.0;
-    std::span<const double> y;
-    // e^(−κ·τ) of the last residuals: the solver asks for the Jacobian at the
-    // point it has just evaluated, and the exponentials are most of the work.
-    std::vector<double> decay;
-    double decayKappa = std::numeric_limits<double>::quiet_NaN();
+// Means and co-moments Σ(x_j − x̄_j)(x_k − x̄_k) of a few columns, one point
+// at a time and nothing kept per point. Points are gathered in blocks of 64
+// as sums about the block's first point (neighbouring readings lie close
+// together, so these do not cancel) and the blocks merged by Chan's update:
+// no large sums that cancel, and no division per point, which would chain
+// every point to the one before.
+template <std::size_t K> struct Moments {
+    using Square = std::array<std::array<double, K>, K>; // upper triangle used
+    double count = 0.0;
+    std::array<double, K> mean{};
+    Square co{};
 
-    std::size_t size() const { return t.size(); }
-    double tau(std::size_t i) const { return (t[i] - t0) / span; }
-
-    void decayAt(double kappa)
+    void add(const std::array<double, K>& x)
     {
-        if (kappa == decayKappa)
-            return;
-        decay.resize(size());
-        for (std::size_t i = 0; i < size(); ++i)
-            decay[i] = std::exp(-kappa * tau(i));
-        decayKappa = kappa;
+        if (inBlock == 0)
+            shift = x;
+        for (std::size_t j = 0; j < K; ++j) {
+            const double dj = x[j] - shift[j];
+            sum[j] += dj;
+            for (std::size_t k = j; k < K; ++k)
+                squares[j][k] += dj * (x[k] - shift[k]);
+        }
+        if (++inBlock == blockSize)
+            mergeBlock();
+    }
+
+    // Takes in the last, partly filled block; call once before reading.
+    Moments& done()
+    {
+        if (inBlock > 0)
+            mergeBlock();
+        return *this;
+    }
+
+private:
+    static constexpr int blockSize = 64;
+    int inBlock = 0;
+    std::array<double, K> shift{}, sum{};
+    Square squares{};
+
+    void mergeBlock()
+    {
+        const double m = inBlock;
+        const double total = count + m;
+        std::array<double, K> delta{};
+        for (std::size_t j = 0; j < K; ++j)
+            delta[j] = shift[j] + sum[j] / m - mean[j];
+        const double weight = count * m / total;
+        for (std::size_t j = 0; j < K; ++j)
+            for (std::size_t k = j; k < K; ++k)
+                co[j][k] += squares[j][k] - sum[j] * sum[k] / m + delta[j] * delta[k] * weight;
+        for (std::size_t j = 0; j < K; ++j)
+            mean[j] += delta[j] * m / total;
+        count = total;
+        inBlock = 0;
+        sum = {};
+        squares = {};
     }
 };
 
-int residuals(const gsl_vector* x, void* data, gsl_vector* f)
-{
-    auto& s = *static_cast<Scaled*>(data);
-    const double a = gsl_vector_get(x, 0);
-    const double d = gsl_vector_get(x, 1);
-    s.decayAt(gsl_vector_get(x, 2));
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const double r = a + d * s.decay[i] - s.y[i];
-        // A trial step far out overflows; saying so keeps the solver from
-        // steering by infinities.
-        if (!std::isfinite(r))
-            return GSL_EDOM;
-        gsl_vector_set(f, i, r);
-    }
-    return GSL_SUCCESS;
-}
-
-int jacobian(const gsl_vector* x, void* data, gsl_matrix* jac)
-{
-    auto& s = *static_cast<Scaled*>(data);
-    const double d = gsl_vector_get(x, 1);
-    s.decayAt(gsl_vector_get(x, 2));
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const double e = s.decay[i];
-        const double byKappa = -d * s.tau(i) * e;
-        if (!std::isfinite(e) || !std::isfinite(byKappa))
-            return GSL_EDOM;
-        gsl_matrix_set(jac, i, 0, 1.0);
-        gsl_matrix_set(jac, i, 1, e);
-        gsl_matrix_set(jac, i, 2, byKappa);
-    }
-    return GSL_SUCCESS;
-}
-
-// For a fixed κ the curve is a straight line in e^(−κ·τ): a and d come from
-// linear least squares, and what is left to search is κ alone.
+// For a fixed κ the model is a straight line in e^(−κ·τ): α and β follow by
+// linear least squares, exactly, and only κ is left to search. The sum of
+// squares here is Σ(u − ū)² minus what the line explains, which cancels when
+// the fit is near exact; the Gauss–Newton polish below uses the residuals
+// themselves.
 struct Profile {
     Curve curve;
     double ssr = HUGE_VAL;
 };
 
-Profile profileAt(double kappa, std::span<const double> tau, std::span<const double> y,
-                  std::vector<double>& basis)
+Profile profileAt(const Scaled& s, double kappa, std::size_t stride)
 {
-    basis.resize(tau.size());
-    for (std::size_t i = 0; i < tau.size(); ++i)
-        basis[i] = std::exp(-kappa * tau[i]);
-    double a = 0.0, d = 0.0, c00 = 0.0, c01 = 0.0, c11 = 0.0, ssr = 0.0;
-    const int status =
-        gsl_fit_linear(basis.data(), 1, y.data(), 1, y.size(), &a, &d, &c00, &c01, &c11, &ssr);
+    Moments<2> m;
+    for (std::size_t i = 0; i < s.size(); i += stride)
+        m.add({std::exp(-kappa * s.tau(i)), s.u(i)});
+    m.done();
+    const double see = m.co[0][0], seu = m.co[0][1], suu = m.co[1][1];
     Profile p;
-    if (status == GSL_SUCCESS && std::isfinite(a) && std::isfinite(d) && std::isfinite(ssr))
-        p = {{a, d, kappa}, ssr};
+    if (!(see > 0.0))
+        return p;
+    const double beta = seu / see;
+    p.curve = {m.mean[1] - beta * m.mean[0], beta, kappa};
+    p.ssr = std::max(suu - seu * beta, 0.0);
     return p;
 }
 
-// Starting values without asking anyone: κ on a logarithmic grid from curves
-// that barely bend over the readings (κ = 10⁻³) to ones that are done after
-// the first (κ = 10³), then a golden-section search between the best grid
-// point's neighbours. A few thousand points fix the start as well as all of
-// them; the iteration afterwards uses every point.
-Curve startingCurve(const Scaled& s)
+// ln κ: curves from one that bends by a hundredth of a percent over the
+// readings (κ = 10⁻⁴) to one settled in the first ten-thousandth of them.
+constexpr double lowestLogKappa = -4.0 * std::numbers::ln10;
+constexpr double highestLogKappa = 4.0 * std::numbers::ln10;
+constexpr int gridSteps = 80;
+
+struct Search {
+    const Scaled* scaled = nullptr;
+    std::size_t stride = 1;
+};
+
+double profileSsr(double logKappa, void* data)
 {
-    constexpr std::size_t maxPoints = 2000;
-    const std::size_t stride = (s.size() + maxPoints - 1) / maxPoints;
-    std::vector<double> tau, y, basis;
-    for (std::size_t i = 0; i < s.size(); i += stride) {
-        tau.push_back(s.tau(i));
-        y.push_back(s.y[i]);
-    }
+    const auto& search = *static_cast<const Search*>(data);
+    return profileAt(*search.scaled, std::exp(logKappa), search.stride).ssr;
+}
 
-    constexpr int steps = 60;
-    constexpr double lowestDecade = -3.0, highestDecade = 3.0;
-    const auto kappaAt = [](double step) {
-        return std::pow(10.0, lowestDecade + step * (highestDecade - lowestDecade) / steps);
-    };
-    int best = 0;
-    Profile bestProfile;
-    for (int i = 0; i <= steps; ++i) {
-        const Profile p = profileAt(kappaAt(i), tau, y, basis);
-        if (p.ssr < bestProfile.ssr) {
-            bestProfile = p;
-            best = i;
-        }
-    }
-    if (!std::isfinite(bestProfile.ssr))
-        return {};
+struct MinimizerFree {
+    void operator()(gsl_min_fminimizer* m) const { gsl_min_fminimizer_free(m); }
+};
 
-    const double g = (std::sqrt(5.0) - 1.0) / 2.0;
-    double lo = std::max(best - 1, 0), hi = std::min(best + 1, steps);
-    double x1 = hi - g * (hi - lo), x2 = lo + g * (hi - lo);
-    Profile p1 = profileAt(kappaAt(x1), tau, y, basis);
-    Profile p2 = profileAt(kappaAt(x2), tau, y, basis);
-    for (int i = 0; i < 25; ++i) {
-        if (p1.ssr < p2.ssr) {
-            hi = x2;
-            x2 = x1;
-            p2 = p1;
-            x1 = hi - g * (hi - lo);
-            p1 = profileAt(kappaAt(x1), tau, y, basis);
+// The lowest point of the profile near x: the step h is widened until the
+// middle of three points lies below both ends, then Brent's method narrows
+// them. Empty when the profile keeps falling to the end of the range of κ:
+// the readings then fix no single curve (a straight line, a curve running away
+// or one settled before the second reading).
+std::optional<double> lowestNear(Search& search, double x, double h)
+{
+    gsl_function f{profileSsr, &search};
+    double a = x - h, b = x, c = x + h;
+    double fa = profileSsr(a, &search), fb = profileSsr(b, &search), fc = profileSsr(c, &search);
+    while (!(fb < fa && fb < fc)) {
+        if (a < lowestLogKappa || c > highestLogKappa)
+            return std::nullopt;
+        h *= 2.0;
+        if (fa < fc) {
+            c = b, fc = fb, b = a, fb = fa;
+            a = b - h, fa = profileSsr(a, &search);
         } else {
-            lo = x1;
-            x1 = x2;
-            p1 = p2;
-            x2 = lo + g * (hi - lo);
-            p2 = profileAt(kappaAt(x2), tau, y, basis);
+            a = b, fa = fb, b = c, fb = fc;
+            c = b + h, fc = profileSsr(c, &search);
         }
     }
-    for (const Profile& p : {p1, p2})
-        if (p.ssr < bestProfile.ssr)
-            bestProfile = p;
-    return bestProfile.curve;
+    const std::unique_ptr<gsl_min_fminimizer, MinimizerFree> brent(
+        gsl_min_fminimizer_alloc(gsl_min_fminimizer_brent));
+    if (!brent ||
+        gsl_min_fminimizer_set_with_values(brent.get(), &f, b, fb, a, fa, c, fc) != GSL_SUCCESS)
+        return b;
+    // To a millionth of κ: the polish that follows takes it to the last digits.
+    for (int i = 0; i < 100; ++i) {
+        if (gsl_min_fminimizer_iterate(brent.get()) != GSL_SUCCESS)
+            break;
+        if (gsl_min_test_interval(gsl_min_fminimizer_x_lower(brent.get()),
+                                  gsl_min_fminimizer_x_upper(brent.get()), 1e-6,
+                                  0.0) == GSL_SUCCESS)
+            break;
+    }
+    return gsl_min_fminimizer_x_minimum(brent.get());
+}
+
+// The rate of the lowest profile: a logarithmic grid over every κ on a few
+// thousand of the points (they fix the neighbourhood as well as all of them),
+// then Brent's method there.
+struct Rate {
+    double kappa = 0.0;
+    bool sampled = false; // found on part of the points
+};
+
+std::optional<Rate> bestKappa(const Scaled& scaled)
+{
+    constexpr std::size_t gridPoints = 2000;
+    Search search{&scaled, std::max<std::size_t>(1, scaled.size() / gridPoints)};
+    const double step = (highestLogKappa - lowestLogKappa) / gridSteps;
+    int best = 0;
+    double bestSsr = HUGE_VAL;
+    for (int i = 0; i <= gridSteps; ++i) {
+        const double ssr = profileSsr(lowestLogKappa + i * step, &search);
+        if (ssr < bestSsr)
+            bestSsr = ssr, best = i;
+    }
+    if (!std::isfinite(bestSsr) || best == 0 || best == gridSteps)
+        return std::nullopt;
+    const std::optional<double> x = lowestNear(search, lowestLogKappa + best * step, step);
+    if (!x)
+        return std::nullopt;
+    return Rate{std::exp(*x), search.stride > 1};
+}
+
+// Brent's method on every point, from a rate found on part of them.
+std::optional<double> bestKappaOnEveryPoint(const Scaled& scaled, double kappa)
+{
+    Search search{&scaled, 1};
+    const std::optional<double> x = lowestNear(search, std::log(kappa), 1e-3);
+    if (!x)
+        return std::nullopt;
+    return std::exp(*x);
+}
+
+// One pass over every point at a curve: the sum of squares of the residuals
+// r = α + β·e − u and the centred 3 × 3 normal matrix of the Jacobian (columns
+// 1, e and ∂r/∂κ = −β·τ·e) with its right-hand side, which is all that the
+// Gauss–Newton step and the covariance need; no n × 3 matrix is held.
+struct Pass {
+    double ssr = 0.0;
+    Moments<3> m; // columns e, ∂r/∂κ, r
+};
+
+Pass passAt(const Scaled& s, const Curve& c)
+{
+    Pass p;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const double tau = s.tau(i);
+        const double e = std::exp(-c.kappa * tau);
+        const double r = c.alpha + c.beta * e - s.u(i);
+        p.ssr += r * r;
+        p.m.add({e, -c.beta * tau * e, r});
+    }
+    p.m.done();
+    return p;
+}
+
+// The covariance (unscaled) of α, β, κ: the intercept column is taken out by
+// centring, which leaves a 2 × 2 system of the other two. Empty where the
+// Jacobian falls short of full rank as far as a double can tell: a column
+// that adds less than 10⁻⁸ of the first (which has the norm √n, the values
+// having a range of 2) to the others, or two columns parallel to six digits.
+struct Normal {
+    std::array<std::array<double, parameterCount>, parameterCount> covariance{};
+    Curve step; // Gauss–Newton
+};
+
+std::optional<Normal> normalAt(const Pass& p)
+{
+    const auto& co = p.m.co;
+    const double see = co[0][0], seg = co[0][1], sgg = co[1][1];
+    const double det = see * sgg - seg * seg;
+    const double n = p.m.count;
+    constexpr double minimumShare = 1e-16; // (10⁻⁸)²
+    if (!(see > minimumShare * n) || !(det > minimumShare * n * see) || !(det > 1e-12 * see * sgg))
+        return std::nullopt;
+    Normal r;
+    // (β, κ) block, then α from the means.
+    const double ibb = sgg / det, ibk = -seg / det, ikk = see / det;
+    const double me = p.m.mean[0], mg = p.m.mean[1];
+    const double iab = -(me * ibb + mg * ibk), iak = -(me * ibk + mg * ikk);
+    const double iaa = 1.0 / n + me * me * ibb + 2.0 * me * mg * ibk + mg * mg * ikk;
+    r.covariance = {{{iaa, iab, iak}, {iab, ibb, ibk}, {iak, ibk, ikk}}};
+    const double ser = co[0][2], sgr = co[1][2];
+    r.step.beta = -(ibb * ser + ibk * sgr);
+    r.step.kappa = -(ibk * ser + ikk * sgr);
+    r.step.alpha = -(p.m.mean[2] + me * r.step.beta + mg * r.step.kappa);
+    return r;
+}
+
+struct Solution {
+    Curve curve;
+    double ssr = 0.0;
+    Normal normal;
+    bool converged = false;
+};
+
+// Gauss–Newton from the profile's minimum: it converges fast there, and its
+// residuals keep their digits when the fit is near exact. A step is taken only
+// when it lowers the sum of squares; a step below 10⁻¹⁰ of the parameters is
+// the end (α and β are of the size of one, the values having a range of 2).
+std::optional<Solution> polish(const Scaled& s, Curve curve)
+{
+    Pass pass = passAt(s, curve);
+    std::optional<Normal> normal = normalAt(pass);
+    bool converged = false;
+    for (int iteration = 0; normal && iteration < 20 && !converged; ++iteration) {
+        const Curve& step = normal->step;
+        constexpr double small = 1e-10;
+        if (std::abs(step.alpha) <= small * std::max(1.0, std::abs(curve.alpha)) &&
+            std::abs(step.beta) <= small * std::max(1.0, std::abs(curve.beta)) &&
+            std::abs(step.kappa) <= small * curve.kappa) {
+            converged = true;
+            break;
+        }
+        bool lowered = false;
+        for (double share = 1.0; share > 0.05 && !lowered; share /= 2.0) {
+            const Curve next{curve.alpha + share * step.alpha, curve.beta + share * step.beta,
+                             curve.kappa + share * step.kappa};
+            if (!(next.kappa > 0.0))
+                continue;
+            Pass nextPass = passAt(s, next);
+            if (nextPass.ssr < pass.ssr) {
+                curve = next;
+                pass = nextPass;
+                lowered = true;
+            }
+        }
+        // No step lowers it: the minimum as far as the residuals can tell.
+        if (!lowered) {
+            converged = true;
+            break;
+        }
+        normal = normalAt(pass);
+    }
+    if (!normal)
+        return std::nullopt;
+    return Solution{curve, pass.ssr, *normal, converged};
 }
 
 // Whether at least three different times occur: through two, a curve of three
@@ -194,125 +354,13 @@ bool hasThreeTimes(std::span<const double> t)
     return false;
 }
 
-// Whether the residuals stand at right angles to every column of the
-// Jacobian, as they do at a least-squares minimum: the step-size test alone
-// also stops an iteration that has merely stalled. Residuals at the level of
-// rounding point every way and pass.
-bool isStationary(const gsl_matrix* jac, const gsl_vector* f, double yNorm)
+// Σ(u − ū)², for R².
+double spreadOf(const Scaled& s)
 {
-    const double fNorm = gsl_blas_dnrm2(f);
-    if (fNorm <= 1e-12 * yNorm)
-        return true;
-    for (std::size_t j = 0; j < jac->size2; ++j) {
-        const gsl_vector_const_view column = gsl_matrix_const_column(jac, j);
-        double along = 0.0;
-        gsl_blas_ddot(&column.vector, f, &along);
-        if (!(std::abs(along) <= 1e-6 * gsl_blas_dnrm2(&column.vector) * fNorm))
-            return false;
-    }
-    return true;
-}
-
-struct WorkspaceFree {
-    void operator()(gsl_multifit_nlinear_workspace* w) const { gsl_multifit_nlinear_free(w); }
-};
-using Workspace = std::unique_ptr<gsl_multifit_nlinear_workspace, WorkspaceFree>;
-
-struct MatrixFree {
-    void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
-};
-using MatrixPtr = std::unique_ptr<gsl_matrix, MatrixFree>;
-
-struct Solution {
-    FitFailure failure = FitFailure::None;
-    Curve curve;
-    double ssr = 0.0;
-    std::array<std::array<double, parameterCount>, parameterCount> covariance{}; // unscaled
-};
-
-// Levenberg–Marquardt from the start, with the analytic Jacobian.
-Solution polish(Scaled& scaled, const Curve& start)
-{
-    const std::size_t n = scaled.size();
-    gsl_multifit_nlinear_parameters settings = gsl_multifit_nlinear_default_parameters();
-    // Normal equations: a 3 × 3 system per step instead of a QR factorisation
-    // of every point, which is what keeps 100 000 readings fast. The accuracy
-    // of the minimum depends on the residuals, not on how the step is solved.
-    settings.solver = gsl_multifit_nlinear_solver_cholesky;
-    Workspace work(
-        gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &settings, n, parameterCount));
-    Solution s;
-    s.failure = FitFailure::NoConvergence;
-    if (!work)
-        return s;
-
-    gsl_multifit_nlinear_fdf fdf{};
-    fdf.f = residuals;
-    fdf.df = jacobian;
-    fdf.fvv = nullptr;
-    fdf.n = n;
-    fdf.p = parameterCount;
-    fdf.params = &scaled;
-    std::array<double, parameterCount> x0{start.a, start.d, start.kappa};
-    gsl_vector_view x0View = gsl_vector_view_array(x0.data(), parameterCount);
-    if (gsl_multifit_nlinear_init(&x0View.vector, &fdf, work.get()) != GSL_SUCCESS)
-        return s;
-    // The start may already sit at the minimum as closely as the grid search
-    // could tell, and the driver then reports no progress; a stalled
-    // trust region is restarted from where it stopped.
-    const gsl_vector_const_view y = gsl_vector_const_view_array(scaled.y.data(), n);
-    const double yNorm = gsl_blas_dnrm2(&y.vector);
-    bool stationary = false;
-    for (int attempt = 0; attempt < 3 && !stationary; ++attempt) {
-        if (attempt > 0) {
-            const gsl_vector* reached = gsl_multifit_nlinear_position(work.get());
-            for (std::size_t i = 0; i < parameterCount; ++i)
-                x0[i] = gsl_vector_get(reached, i);
-            if (gsl_multifit_nlinear_init(&x0View.vector, &fdf, work.get()) != GSL_SUCCESS)
-                return s;
-        }
-        int info = 0;
-        gsl_multifit_nlinear_driver(500, 1e-12, 1e-12, 1e-15, nullptr, nullptr, &info, work.get());
-        stationary = isStationary(gsl_multifit_nlinear_jac(work.get()),
-                                  gsl_multifit_nlinear_residual(work.get()), yNorm);
-    }
-    const gsl_vector* x = gsl_multifit_nlinear_position(work.get());
-    const gsl_vector* f = gsl_multifit_nlinear_residual(work.get());
-    s.curve = {gsl_vector_get(x, 0), gsl_vector_get(x, 1), gsl_vector_get(x, 2)};
-    gsl_blas_ddot(f, f, &s.ssr);
-    // The covariance factorises a copy of its own; the Jacobian is kept and
-    // the solver's workspace, three times its size, let go before that, so
-    // that a million readings never need all three at once.
-    const MatrixPtr jac(gsl_matrix_alloc(n, parameterCount));
-    if (!jac)
-        return s;
-    gsl_matrix_memcpy(jac.get(), gsl_multifit_nlinear_jac(work.get()));
-    work.reset();
-    std::vector<double>().swap(scaled.decay);
-    // A pivoted QR factorisation of the Jacobian; columns that add less than
-    // minimumRank of the first are left out and show as zero variance.
-    gsl_matrix_view covariance =
-        gsl_matrix_view_array(&s.covariance[0][0], parameterCount, parameterCount);
-    const bool factorised =
-        gsl_multifit_nlinear_covar(jac.get(), minimumRank, &covariance.matrix) == GSL_SUCCESS;
-    bool fullRank = factorised;
-    for (std::size_t i = 0; i < parameterCount; ++i)
-        fullRank = fullRank && s.covariance[i][i] > 0.0;
-
-    // A rate of zero or below is a straight line or a curve running away: it
-    // approaches no surrounding value. A Jacobian of lower numerical rank means
-    // the readings fix no single curve: one that barely bends over them (its
-    // ambient anywhere along the line), or one that is done before the second
-    // reading (any faster rate fits as well).
-    const double position[] = {s.curve.a, s.curve.d, s.curve.kappa, s.ssr};
-    if (!detail::allFinite(position) || s.curve.kappa <= 0.0 || (factorised && !fullRank)) {
-        s.failure = FitFailure::Degenerate;
-        return s;
-    }
-    if (!stationary || !factorised)
-        return s;
-    s.failure = FitFailure::None;
-    return s;
+    Moments<1> m;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        m.add({s.u(i)});
+    return m.done().co[0][0];
 }
 
 } // namespace
@@ -332,45 +380,85 @@ FitResult fitCooling(std::span<const double> t, std::span<const double> y)
     if (!hasThreeTimes(t) || *yLow == *yHigh)
         return failedFit(Model::Cooling, FitFailure::Degenerate, n);
 
-    const double t0 = *tLow;
+    // Halves first, so that values near the largest double keep their range.
     const double span = *tHigh - *tLow;
-    Scaled scaled{t, t0, span, y, {}};
-    const Curve start = startingCurve(scaled);
-    if (start.kappa == 0.0)
+    const double yScale = *yHigh / 2 - *yLow / 2;
+    const Scaled scaled{t, y, *tLow, 1.0 / span, *yLow / 2 + *yHigh / 2, 1.0 / yScale};
+    if (!std::isfinite(span) || !std::isfinite(scaled.perSpan) || !std::isfinite(scaled.perScale))
         return failedFit(Model::Cooling, FitFailure::Degenerate, n);
-    const Solution s = polish(scaled, start);
-    if (s.failure != FitFailure::None)
-        return failedFit(Model::Cooling, s.failure, n);
 
-    const Curve& c = s.curve;
-    const double rate = c.kappa / span;
-    const double atZero = std::exp(rate * t0); // e^(−κ·τ) at t = 0
-    const double initial = c.a + c.d * atZero;
-    // How ambient, initial and rate change with a, d and κ; the covariance
-    // follows as G·C·Gᵀ, scaled by the residual variance.
-    const double g[parameterCount][parameterCount] = {
-        {1.0, 0.0, 0.0}, {1.0, atZero, c.d * atZero * t0 / span}, {0.0, 0.0, 1.0 / span}};
-    const double residualVariance = s.ssr / static_cast<double>(n - parameterCount);
-    std::array<double, parameterCount> se{};
-    for (std::size_t i = 0; i < parameterCount; ++i) {
+    const std::optional<Rate> rate0 = bestKappa(scaled);
+    if (!rate0)
+        return failedFit(Model::Cooling, FitFailure::Degenerate, n);
+    // A Jacobian short of full rank at the minimum: the readings fix no single
+    // curve, for instance one that barely bends over them (its ambient
+    // anywhere along the line) or one done before the second reading.
+    const auto polishFrom = [&](double kappa) -> std::optional<Solution> {
+        const Profile start = profileAt(scaled, kappa, 1);
+        if (!std::isfinite(start.ssr))
+            return std::nullopt;
+        return polish(scaled, start.curve);
+    };
+    std::optional<Solution> solution = polishFrom(rate0->kappa);
+    // From a rate found on part of the points Gauss–Newton nearly always
+    // converges at once; where not, Brent's method on every point first.
+    if (rate0->sampled && !(solution && solution->converged)) {
+        const std::optional<double> kappa = bestKappaOnEveryPoint(scaled, rate0->kappa);
+        if (!kappa)
+            return failedFit(Model::Cooling, FitFailure::Degenerate, n);
+        solution = polishFrom(*kappa);
+    }
+    if (!solution)
+        return failedFit(Model::Cooling, FitFailure::Degenerate, n);
+    if (!solution->converged)
+        return failedFit(Model::Cooling, FitFailure::NoConvergence, n);
+
+    const Curve& c = solution->curve;
+    const auto& cov = solution->normal.covariance;
+    const double dof = static_cast<double>(n - parameterCount);
+    const double variance = solution->ssr / dof; // of u
+    // Standard error of a combination g·(α, β, κ) in the scaled units.
+    const auto seOf = [&](const std::array<double, parameterCount>& g) {
         double v = 0.0;
         for (std::size_t j = 0; j < parameterCount; ++j)
             for (std::size_t k = 0; k < parameterCount; ++k)
-                v += g[i][j] * s.covariance[j][k] * g[i][k];
-        se[i] = std::sqrt(v * residualVariance);
-    }
+                v += g[j] * cov[j][k] * g[k];
+        return std::sqrt(std::max(v, 0.0) * variance);
+    };
+
+    const double rate = c.kappa * scaled.perSpan;
+    const double ambient = scaled.yMid + yScale * c.alpha;
+    // The curve at t = 0 lies e^(rate·t0) times the excess at the first
+    // reading away; far into a measurement that is beyond any double.
+    const double growth = std::exp(rate * scaled.t0);
+    double initial = scaled.yMid + yScale * (c.alpha + c.beta * growth);
+    double initialSe = yScale * seOf({1.0, growth, c.beta * growth * scaled.t0 * scaled.perSpan});
+    if (!std::isfinite(initial) || !std::isfinite(initialSe))
+        initial = initialSe = nan;
 
     FitResult r;
     r.model = Model::Cooling;
     r.points = static_cast<int>(n);
-    r.parameters = {{"ambient", c.a, se[0]}, {"initial", initial, se[1]}, {"rate", rate, se[2]}};
-    r.r2 = 1.0 - s.ssr / detail::sumOfSquaresAboutMean(y);
-    r.residualSd = std::sqrt(residualVariance);
+    r.parameters = {{"ambient", ambient, yScale * seOf({1.0, 0.0, 0.0})},
+                    {"initial", initial, initialSe},
+                    {"rate", rate, seOf({0.0, 0.0, 1.0}) * scaled.perSpan}};
+    r.atFirstTime = {scaled.t0, scaled.yMid + yScale * (c.alpha + c.beta),
+                     yScale * seOf({1.0, 1.0, 0.0})};
+    const double spread = spreadOf(scaled);
+    r.r2 = spread > 0.0 ? 1.0 - solution->ssr / spread : 1.0;
+    r.residualSd = yScale * std::sqrt(variance);
     r.timeConstant = 1.0 / rate;
     r.halfTime = std::numbers::ln2 / rate;
-    // Times far from zero can put the start of the curve beyond a double.
-    const double numbers[] = {initial, se[0], se[1], se[2], r.r2, r.timeConstant};
-    if (!detail::allFinite(numbers))
+    const double numbers[] = {ambient,
+                              r.parameters[0].se,
+                              rate,
+                              r.parameters[2].se,
+                              r.atFirstTime.value,
+                              r.atFirstTime.se,
+                              r.r2,
+                              r.residualSd,
+                              r.timeConstant};
+    if (!detail::allFinite(numbers) || !(rate > 0.0))
         return failedFit(Model::Cooling, FitFailure::Degenerate, n);
     return r;
 }

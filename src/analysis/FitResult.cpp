@@ -14,10 +14,11 @@ double FitResult::valueAt(double t) const
     case Model::Linear:
         return parameters[0].value + parameters[1].value * t;
     case Model::Cooling: {
+        // From the first reading rather than from t = 0, which may lie beyond
+        // a double.
         const double ambient = parameters[0].value;
-        const double initial = parameters[1].value;
         const double rate = parameters[2].value;
-        return ambient + (initial - ambient) * std::exp(-rate * t);
+        return ambient + (atFirstTime.value - ambient) * std::exp(-rate * (t - atFirstTime.t));
     }
     }
     return std::numeric_limits<double>::quiet_NaN();

@@ -26,6 +26,13 @@ struct FitParameter {
     double se = 0.0; // standard error
 };
 
+// A point of the fitted curve with its standard error.
+struct CurveValue {
+    double t = 0.0;
+    double value = 0.0;
+    double se = 0.0;
+};
+
 struct FitResult {
     Model model = Model::Linear;
     FitFailure failure = FitFailure::None;
@@ -35,6 +42,10 @@ struct FitResult {
     double residualSd = 0.0;   // sqrt(residual sum of squares / (n − parameters))
     double timeConstant = 0.0; // cooling: 1/rate
     double halfTime = 0.0;     // cooling: ln 2 / rate
+    // Cooling: the curve at the earliest time fitted. "initial" is the curve at
+    // t = 0, which for readings far into a measurement lies beyond any double:
+    // initial and its se are NaN then, and this is what the readings tell.
+    CurveValue atFirstTime;
 
     bool ok() const { return failure == FitFailure::None; }
     double valueAt(double t) const; // the fitted curve; NaN for a fit that failed
@@ -42,9 +53,11 @@ struct FitResult {
 
 // t and y of equal length; NaN or infinite points must not be passed (they,
 // and lengths that differ, give Degenerate). A failed fit has no parameters;
-// an ok one has only finite numbers. Constant y is a flat line with R² 1.
+// an ok one has only finite numbers (but for a cooling fit's initial, see
+// atFirstTime). Constant y is a flat line with R² 1. Both fits hold at any
+// scale of the values and of the times.
 FitResult fitLinear(std::span<const double> t, std::span<const double> y);
-// Starting values come from the data. t is used as given: initial is the
+// Nothing to start from is asked for. t is used as given: initial is the
 // curve's value at t = 0, also when the readings start later. A curve must
 // approach its ambient: a best fit with a rate of zero or below (a straight
 // line, or a curve running away) is Degenerate, as are readings that fix no

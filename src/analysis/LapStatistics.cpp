@@ -17,9 +17,18 @@ LapStatistics lapStatistics(std::span<const double> laps)
         return s;
     }
     const double n = static_cast<double>(laps.size());
+    const auto [lowest, highest] = std::minmax_element(laps.begin(), laps.end());
+    s.min = *lowest;
+    s.max = *highest;
+    // Sums of laps near the largest double overflow; the laps are summed
+    // divided by a power of two at the size of the largest one, which is
+    // exact, so that no sum exceeds the count (or four times it for squares).
+    const double largest = std::max(std::abs(*lowest), std::abs(*highest));
+    const int exponent = largest > 0.0 && std::isfinite(largest) ? std::ilogb(largest) : 0;
+    const auto scaled = [exponent](double x) { return std::scalbn(x, -exponent); };
     double sum = 0.0;
     for (const double x : laps)
-        sum += x;
+        sum += scaled(x);
     double mean = sum / n;
     // Second pass over the deviations: the sum of squares of large values with
     // a small spread (laps stamped far into a long measurement) would cancel
@@ -28,21 +37,18 @@ LapStatistics lapStatistics(std::span<const double> laps)
     double deviations = 0.0;
     double squares = 0.0;
     for (const double x : laps) {
-        const double d = x - mean;
+        const double d = scaled(x) - mean;
         deviations += d;
         squares += d * d;
     }
     mean += deviations / n;
     squares -= deviations * deviations / n;
-    s.mean = mean;
-    const auto [lowest, highest] = std::minmax_element(laps.begin(), laps.end());
-    s.min = *lowest;
-    s.max = *highest;
+    s.mean = std::scalbn(mean, exponent);
     if (laps.size() < 2) {
         s.sd = s.sem = nan;
         return s;
     }
-    s.sd = std::sqrt(std::max(squares, 0.0) / (n - 1.0));
+    s.sd = std::scalbn(std::sqrt(std::max(squares, 0.0) / (n - 1.0)), exponent);
     s.sem = s.sd / std::sqrt(n);
     return s;
 }

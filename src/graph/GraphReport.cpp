@@ -108,6 +108,12 @@ QByteArray fitJson(const analysis::FitResult& fit)
     if (fit.model == analysis::Model::Cooling) {
         json += ", \"time_constant\": " + jsonNumber(fit.timeConstant) +
                 ", \"half_time\": " + jsonNumber(fit.halfTime);
+        // No value at t = 0 to give (it is null): the curve where the readings are.
+        if (!std::isfinite(fit.parameters[1].value)) {
+            const analysis::CurveValue& v = fit.atFirstTime;
+            json += ", \"value_at_first_time\": {\"t\": " + jsonNumber(v.t) +
+                    ", \"value\": " + jsonNumber(v.value) + ", \"se\": " + jsonNumber(v.se) + "}";
+        }
     }
     return json + "}";
 }

@@ -16,7 +16,8 @@ struct Parameter {
 
 Parameter parameter(const analysis::FitParameter& p, const QString& unit)
 {
-    const bool undetermined = !(p.se <= std::abs(p.value));
+    // A value beyond a double (the curve at t = 0 of a late start) is said so apart.
+    const bool undetermined = std::isfinite(p.value) && !(p.se <= std::abs(p.value));
     if (p.name == "intercept")
         return {QStringLiteral("切片 a"), valueWithUncertainty(p.value, p.se, unit), undetermined};
     if (p.name == "slope")
@@ -81,6 +82,12 @@ QString fitResultText(const analysis::FitResult& fit, const QString& unit)
             warnings << QStringLiteral("注意: %1 は標準誤差が値そのものより大きく、"
                                        "この点からはほとんど決まっていません")
                             .arg(p.name);
+    }
+    if (fit.model == analysis::Model::Cooling && !std::isfinite(fit.parameters[1].value)) {
+        const analysis::CurveValue& v = fit.atFirstTime;
+        lines << QStringLiteral(
+                     "（t = 0 の値は大きすぎて表せません。最初の時刻 t = %1 s の値 = %2）")
+                     .arg(plainValue(v.t, 10), valueWithUncertainty(v.value, v.se, unit));
     }
     lines << QStringLiteral("R² = %1").arg(plainValue(fit.r2, 6));
     lines << QStringLiteral("残差の標準偏差 = %1").arg(plainValue(fit.residualSd, 3, unit));

@@ -65,6 +65,8 @@ private slots:
     void coolingReference();
     void coolingRecoversCurve_data();
     void coolingRecoversCurve();
+    void coolingAtAnyScale_data();
+    void coolingAtAnyScale();
     void failures_data();
     void failures();
 };
@@ -287,6 +289,77 @@ void FitsTest::coolingRecoversCurve()
     QVERIFY_AGREES(r.parameters[2].value, rate, 8);
     QVERIFY_AGREES(r.valueAt(t.last()), y.last(), 10);
     QVERIFY(r.r2 > 1.0 - 1e-12);
+}
+
+void FitsTest::coolingAtAnyScale_data()
+{
+    QTest::addColumn<double>("scale");     // of every value
+    QTest::addColumn<double>("firstTime"); // s
+    QTest::addColumn<double>("noise");     // relative, about normal
+    QTest::addColumn<int>("seeds");
+
+    // 40 readings a minute apart of scale·(20 + 60·e^(−(t − firstTime)/600)):
+    // the same curve in other units, near exact, or far into a measurement.
+    QTest::newRow("values 1e9") << 1e9 << 0.0 << 1e-6 << 3;
+    QTest::newRow("values 1e12") << 1e12 << 0.0 << 1e-6 << 3;
+    QTest::newRow("values 1e-11") << 1e-11 << 0.0 << 1e-6 << 3;
+    QTest::newRow("values 1e-14") << 1e-14 << 0.0 << 1e-6 << 3;
+    QTest::newRow("values 1e300") << 1e300 << 0.0 << 1e-6 << 3;
+    QTest::newRow("noise 1e-12") << 1.0 << 0.0 << 1e-12 << 10;
+    QTest::newRow("noise 1e-11") << 1.0 << 0.0 << 1e-11 << 10;
+    QTest::newRow("noise 1e-10") << 1.0 << 0.0 << 1e-10 << 10;
+    QTest::newRow("noise 1e-9") << 1.0 << 0.0 << 1e-9 << 10;
+    QTest::newRow("from 1e6 s") << 1.0 << 1e6 << 1e-6 << 3;
+    QTest::newRow("from 1e6 s, near exact") << 1.0 << 1e6 << 1e-12 << 3;
+    QTest::newRow("from 1e6 s, values 1e-14") << 1e-14 << 1e6 << 1e-6 << 3;
+}
+
+void FitsTest::coolingAtAnyScale()
+{
+    QFETCH(double, scale);
+    QFETCH(double, firstTime);
+    QFETCH(double, noise);
+    QFETCH(int, seeds);
+    const double ambient = 20.0 * scale, start = 80.0 * scale, rate = 1.0 / 600.0;
+    // Within six standard errors of the truth, with standard errors of the
+    // size the noise gives (not so wide that anything passes).
+    const auto near = [noise](const char* what, double value, double se, double truth) {
+        const bool ok = std::abs(value - truth) <= 6.0 * se + 1e-14 * std::abs(truth) &&
+                        se <= 1e3 * noise * std::abs(truth);
+        if (!ok)
+            qWarning("%s = %.17g ± %.3g, truth %.17g", what, value, se, truth);
+        return ok;
+    };
+    for (int seed = 1; seed <= seeds; ++seed) {
+        quint64 state = 0x9E3779B97F4A7C15ull * quint64(seed);
+        const auto uniform = [&state] {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            return double(state >> 11) / 9007199254740992.0;
+        };
+        QList<double> t, y;
+        for (int i = 0; i < 40; ++i) {
+            double normal = -6.0;
+            for (int k = 0; k < 12; ++k)
+                normal += uniform();
+            t << firstTime + 60.0 * i;
+            y << (ambient + (start - ambient) * std::exp(-rate * 60.0 * i)) *
+                     (1.0 + noise * normal);
+        }
+        const FitResult r = analysis::fitCooling(t, y);
+        QVERIFY2(r.ok(), qPrintable(QStringLiteral("seed %1").arg(seed)));
+        QVERIFY(near("ambient", r.parameters[0].value, r.parameters[0].se, ambient));
+        QVERIFY(near("rate", r.parameters[2].value, r.parameters[2].se, rate));
+        QCOMPARE(r.atFirstTime.t, firstTime);
+        QVERIFY(near("at first time", r.atFirstTime.value, r.atFirstTime.se, start));
+        if (firstTime == 0.0) {
+            QCOMPARE(r.parameters[1].value, r.atFirstTime.value);
+        } else {
+            // e^(10⁶/600) is beyond a double: no value at t = 0 to give.
+            QVERIFY(std::isnan(r.parameters[1].value) && std::isnan(r.parameters[1].se));
+        }
+        QVERIFY_AGREES(r.valueAt(firstTime + 600.0), ambient + (start - ambient) / std::exp(1.0),
+                       5);
+    }
 }
 
 void FitsTest::failures_data()

@@ -58,6 +58,17 @@ void LapStatisticsTest::statistics_data()
     QTest::newRow("large values, small spread")
         << QList<double>{1e9 + 4, 1e9 + 7, 1e9 + 13, 1e9 + 16} << 4 << 1e9 + 10 << std::sqrt(30.0)
         << std::sqrt(30.0) / 2.0 << 1e9 + 4 << 1e9 + 16;
+    // Laps near the largest double: their sums overflow unless scaled.
+    QTest::newRow("laps of 1e308")
+        << QList<double>{1e308, 1.5e308, 1.7e308} << 3 << 1.4e308 << std::sqrt(0.13) * 1e308
+        << std::sqrt(0.13 / 3.0) * 1e308 << 1e308 << 1.7e308;
+    QTest::newRow("largest doubles, all equal")
+        << QList<double>(4, std::numeric_limits<double>::max()) << 4
+        << std::numeric_limits<double>::max() << 0.0 << 0.0 << std::numeric_limits<double>::max()
+        << std::numeric_limits<double>::max();
+    // A tiny lap beside a huge one: mean 5·10³⁰⁷, sd 10³⁰⁸/√2.
+    QTest::newRow("mixed scales") << QList<double>{1e-300, 1e308} << 2 << 5e307
+                                  << 1e308 / std::sqrt(2.0) << 0.5e308 << 1e-300 << 1e308;
     QTest::newRow("all equal") << QList<double>(5, 0.1) << 5 << 0.1 << 0.0 << 0.0 << 0.1 << 0.1;
 }
 
