@@ -268,8 +268,7 @@ void GraphWindow::pollFile()
     // next one: a repaint in between would drop the provisional point for a
     // moment. One repaint shows both.
     m_unshown = m_unshown || changed;
-    if (m_unshown &&
-        !m_source->waitForSidecar(!update.rows.isEmpty() && m_follower->sidecarBehind())) {
+    if (m_unshown && !m_source->waitForSidecar(m_follower->sidecarBehind())) {
         m_unshown = false;
         m_repaintPending = true;
         m_plot->refresh();
