@@ -93,6 +93,10 @@ graph_benchmarks() {
     echo "| command | exit | peak RSS MB | wall ms |"
     echo "|:---|---:|---:|---:|"
     "$bin/bench_graph_memory" "$build/quellmark-graph" "$work/cooling-1000000.csv"
+    echo
+    echo "The window following a folder in which nothing changes, processor time over 20 s:"
+    echo
+    "$bin/bench_graph_idle" "$build/quellmark-graph" 20 500 2000
     rm -rf "$work"
 }
 

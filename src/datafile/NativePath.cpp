@@ -1,6 +1,7 @@
 #include "datafile/NativePath.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 #ifndef Q_OS_WIN
