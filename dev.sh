@@ -16,6 +16,7 @@ packages=(
     libgsl-dev                # the graph companion's fits
     xvfb openbox x11-utils xdotool  # the guide window on a real X server with frames
     libqcustomplot-dev qt6-svg-dev          # the graph companion's plots and SVG export
+    qt6-translations-l10n     # Qt's own dialogs and buttons in Japanese
     qt6-charts-dev libqt6opengl6-dev        # the plotting-library benchmark's other candidate
     librsvg2-bin scdoc        # icons and manual pages
     dpkg-dev fakeroot file    # the package (dpkg-shlibdeps, dpkg-buildflags)

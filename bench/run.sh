@@ -110,6 +110,10 @@ graph_benchmarks() {
         echo "| ($changes edited subject blocks) | | | |"
         "$bin/bench_graph_memory" "$build/quellmark-graph" "$work/markers-$changes.csv"
     done
+    echo
+    echo "The window following a folder in which nothing changes, processor time over 20 s:"
+    echo
+    "$bin/bench_graph_idle" "$build/quellmark-graph" 20 500 2000
     rm -rf "$work"
 }
 

@@ -71,6 +71,18 @@ QList<ReadRow> DataFileParser::feed(const QByteArray& bytes)
     return rows;
 }
 
+QList<ReadRow> DataFileParser::finish()
+{
+    QList<ReadRow> rows;
+    if (!hasUnfinishedLine())
+        return rows;
+    const QByteArray line = std::move(m_partial);
+    m_partial = QByteArray();
+    m_lineBeforeLast = std::move(m_lastLine);
+    m_lastLine = readCompleteLine(line, rows).toByteArray();
+    return rows;
+}
+
 void DataFileParser::absorb(QByteArrayView bytes)
 {
     if (m_overlong)
@@ -78,6 +90,12 @@ void DataFileParser::absorb(QByteArrayView bytes)
     // The line's CR is still in it here: room for it too, as a line read
     // from one chunk has.
     if (m_partial.size() + bytes.size() > MaxLineBytes + 1) {
+        // What the line held says why it is so long: a file whose lines end
+        // in CR alone is one long line.
+        const qsizetype cr = QByteArrayView(m_partial).indexOf('\r');
+        const bool crOnly = (cr >= 0 && cr + 1 < m_partial.size()) ||
+                            bytes.chopped(qMin<qsizetype>(1, bytes.size())).contains('\r');
+        m_overlongReason = crOnly ? ReadProblems::CrOnlyLineEnds : ReadProblems::LineTooLong;
         m_overlong = true;
         m_partial = QByteArray();
         return;
@@ -91,10 +109,15 @@ QByteArrayView DataFileParser::readCompleteLine(QByteArrayView line, QList<ReadR
     ++m_lines;
     if (m_overlong) {
         m_overlong = false;
-        note(m_lines, ReadProblems::LineTooLong);
+        note(m_lines, m_overlongReason);
         return {};
     }
-    const LinePlace place{m_lines, m_lines == 1, m_initialSubjectOpen};
+    // A spreadsheet that saves as UTF-8 marks it so; the writer never does.
+    if (m_lines == 1 && line.startsWith("\xEF\xBB\xBF")) {
+        m_utf8 = true;
+        line = line.sliced(3);
+    }
+    const LinePlace place{m_lines, m_lines == 1, m_initialSubjectOpen, m_utf8};
     LineResult result = readLine(withoutCr(line), place);
     if (!result.row) {
         note(m_lines, result.problem);
@@ -103,6 +126,8 @@ QByteArrayView DataFileParser::readCompleteLine(QByteArrayView line, QList<ReadR
 
     ReadRow& row = *result.row;
     m_anyRow = true;
+    if (!row.texts.isEmpty())
+        share(row.texts);
     const bool endLike = row.kind == RowKind::ChangedSubject && result.plainMarker;
     if (row.kind == RowKind::AfterEndChange) {
         if (m_possibleEnd)
@@ -147,10 +172,19 @@ QByteArrayView DataFileParser::readCompleteLine(QByteArrayView line, QList<ReadR
 
 void DataFileParser::note(int line, const QString& reason)
 {
-    if (m_problem)
-        return;
-    // Before anything readable, the first bad line says what the file is.
-    m_problem = ReadProblem{line, m_anyRow ? reason : ReadProblems::NotADataFile};
+    ++m_unread;
+    if (!m_problem)
+        m_problem = ReadProblem{line, reason};
+}
+
+// Rows of a file that repeat the same subject block (a change clicked again
+// and again) hold one copy of its texts between them.
+void DataFileParser::share(QStringList& texts)
+{
+    if (texts == m_lastTexts)
+        texts = m_lastTexts;
+    else
+        m_lastTexts = texts;
 }
 
 const std::optional<ReadProblem>& DataFileParser::firstProblem() const

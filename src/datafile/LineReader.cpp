@@ -85,22 +85,23 @@ int secondsOfDayOf(QByteArrayView field)
     return parts[0] * 3600 + parts[1] * 60 + parts[2];
 }
 
-QString textOf(QByteArrayView line, const FieldSpan& field)
+QString textOf(QByteArrayView line, const FieldSpan& field, bool utf8)
 {
-    QString text = Cp932::decode(line.sliced(field.begin, field.length));
+    const QByteArrayView bytes = line.sliced(field.begin, field.length);
+    QString text = utf8 ? QString::fromUtf8(bytes) : Cp932::decode(bytes);
     if (field.doubledQuotes)
         text.replace(QStringLiteral("\"\""), QStringLiteral("\""));
     return text;
 }
 
-bool containsNg(QByteArrayView line, const FieldSpan& field)
+bool containsNg(QByteArrayView line, const FieldSpan& field, bool utf8)
 {
     const QByteArrayView bytes = line.sliced(field.begin, field.length);
     // In a double-byte character "N" can be the second byte; only decoded
     // text can tell.
     if (isAscii(bytes))
         return bytes.contains(QByteArrayView("NG"));
-    return textOf(line, field).contains(u"NG");
+    return textOf(line, field, utf8).contains(u"NG");
 }
 
 // Three groups of digits with one separator between them ("05/7/20"; the
@@ -140,7 +141,7 @@ LineResult problem(const QString& reason)
     return result;
 }
 
-LineResult dataRow(QByteArrayView line, const FieldSpans& fields, int lineNumber)
+LineResult dataRow(QByteArrayView line, const FieldSpans& fields, const LinePlace& place)
 {
     const std::optional<int> number =
         readingNumberOf(line.sliced(fields[0].begin, fields[0].length));
@@ -154,13 +155,13 @@ LineResult dataRow(QByteArrayView line, const FieldSpans& fields, int lineNumber
         return problem(ReadProblems::NotANumber);
     ReadRow row;
     row.kind = RowKind::Data;
-    row.line = lineNumber;
+    row.line = place.line;
     row.number = *number;
     row.secondsOfDay = secondsOfDayOf(line.sliced(fields[1].begin, fields[1].length));
     row.elapsed = *elapsed;
     row.lap = *lap;
     row.target = *target;
-    row.rejected = containsNg(line, fields[5]);
+    row.rejected = containsNg(line, fields[5], place.utf8);
     LineResult result;
     result.row = row;
     return result;
@@ -174,6 +175,12 @@ LineResult readLine(QByteArrayView line, const LinePlace& place)
         return problem(ReadProblems::EmptyLine);
     if (line.size() > MaxLineBytes)
         return problem(ReadProblems::LineTooLong);
+    // The writer writes neither: they say what went wrong better than the
+    // field count would.
+    if (line.contains('\0'))
+        return problem(ReadProblems::NulByte);
+    if (line.contains('\r'))
+        return problem(ReadProblems::CrOnlyLineEnds);
 
     // The writer's own form first: a text that earlier versions wrote with a
     // quote in it reads as six fields only under the older rule.
@@ -190,12 +197,12 @@ LineResult readLine(QByteArrayView line, const LinePlace& place)
     const QByteArrayView first = trimmed(line.sliced(fields[0].begin, fields[0].length));
     const QByteArrayView last = line.sliced(fields[5].begin, fields[5].length);
     if (!first.isEmpty() && isDigit(first.front()) && isAscii(last))
-        return dataRow(line, fields, place.line);
+        return dataRow(line, fields, place);
 
     QStringList texts;
     texts.reserve(FieldCount);
     for (const FieldSpan& field : fields)
-        texts.append(textOf(line, field));
+        texts.append(textOf(line, field, place.utf8));
 
     ReadRow row;
     row.line = place.line;
@@ -217,7 +224,7 @@ LineResult readLine(QByteArrayView line, const LinePlace& place)
     } else if (isHeaderName(texts[0], place.firstLine) && isDateOrEmpty(texts[1])) {
         row.kind = RowKind::Header;
     } else if (!first.isEmpty() && isDigit(first.front())) {
-        return dataRow(line, fields, place.line);
+        return dataRow(line, fields, place);
     } else {
         return problem(ReadProblems::UnknownRow);
     }

@@ -19,6 +19,7 @@ struct LinePlace {
     int line = 0;                    // 1-based line number
     bool firstLine = false;          // the first line of the file
     bool initialSubjectOpen = false; // no subject, column-title or data row yet
+    bool utf8 = false;               // texts are UTF-8, not code page 932
 };
 
 struct LineResult {

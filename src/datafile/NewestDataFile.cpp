@@ -65,6 +65,10 @@ QString newestDataFile(const QDir& folder)
     for (const QFileInfo& info : files) {
         if (info.fileName().endsWith(QStringLiteral(".recovered.csv"), Qt::CaseInsensitive))
             continue;
+        // Only a regular file is a data file: a link to a device or a pipe
+        // with a newer name must not take the place of the measurement.
+        if (!info.isFile())
+            continue;
         Candidate c = candidateOf(info);
         if (!newest || newest->key() < c.key())
             newest = std::move(c);

@@ -1,9 +1,8 @@
 #include "datafile/DataFileReader.h"
 
+#include "datafile/NativePath.h"
 #include "datafile/PendingSidecar.h"
 #include "datafile/ReadOnlyFile.h"
-
-#include <QFileInfo>
 
 namespace
 {
@@ -12,7 +11,7 @@ constexpr qint64 ChunkBytes = 1 << 20;
 
 } // namespace
 
-DataFileContents readDataFile(const QString& path)
+DataFileContents readDataFile(const QString& path, RowsKept kept)
 {
     DataFileContents contents;
     ReadOnlyFile file(path);
@@ -25,6 +24,16 @@ DataFileContents readDataFile(const QString& path)
     // The file as it was when opened: a measurement still appending to it
     // adds nothing half-read.
     DataFileParser parser;
+    const auto keep = [&](QList<ReadRow>&& rows) {
+        if (kept == RowsKept::All) {
+            contents.rows += std::move(rows);
+            return;
+        }
+        for (ReadRow& row : rows) {
+            if (row.kind == RowKind::Data)
+                contents.rows.append(std::move(row));
+        }
+    };
     const qint64 size = file.size();
     for (qint64 offset = 0; offset < size;) {
         const QByteArray chunk = file.read(offset, qMin(ChunkBytes, size - offset));
@@ -36,11 +45,12 @@ DataFileContents readDataFile(const QString& path)
             return contents;
         }
         offset += chunk.size();
-        contents.rows += parser.feed(chunk);
+        keep(parser.feed(chunk));
     }
+    keep(parser.finish());
 
     std::optional<int> end = parser.endSubjectLine();
-    if (!end && !QFileInfo::exists(pendingSidecarPath(path)))
+    if (!end && !NativePath::exists(pendingSidecarPath(path)))
         end = parser.possibleEndSubjectLine();
     if (end) {
         for (qsizetype i = contents.rows.size() - 1; i >= 0; --i) {
@@ -52,6 +62,8 @@ DataFileContents readDataFile(const QString& path)
     }
 
     contents.firstProblem = parser.firstProblem();
+    contents.unreadLines = parser.unreadLines();
+    contents.lines = parser.linesRead();
     contents.valueTitle = parser.valueTitle();
     contents.subjectLines = parser.initialSubjectLines();
     contents.looksLikeDataFile = parser.looksLikeDataFile();

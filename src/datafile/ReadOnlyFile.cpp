@@ -1,6 +1,6 @@
 #include "datafile/ReadOnlyFile.h"
 
-#include <QFile>
+#include "datafile/NativePath.h"
 
 #include <system_error>
 
@@ -35,7 +35,9 @@ ReadOnlyFile::ReadOnlyFile(const QString& path)
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        m_error = QString::fromLocal8Bit(std::system_category().message(int(GetLastError())));
+        const DWORD error = GetLastError();
+        m_missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        m_error = QString::fromLocal8Bit(std::system_category().message(int(error)));
         return;
     }
     m_handle = h;
@@ -83,10 +85,11 @@ QByteArray ReadOnlyFile::read(qint64 offset, qint64 count)
 
 ReadOnlyFile::ReadOnlyFile(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = NativePath::encode(path);
     // O_NONBLOCK: opening a pipe put in the file's place must not hang.
     m_fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (m_fd < 0) {
+        m_missing = errno == ENOENT || errno == ENOTDIR;
         m_error = reasonOf(errno);
         return;
     }

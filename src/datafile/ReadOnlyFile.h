@@ -18,6 +18,9 @@ public:
 
     bool isOpen() const { return m_open; }
     QString errorString() const { return m_error; } // why it did not open
+    // It did not open because nothing is there (rather than something that
+    // cannot be read).
+    bool missing() const { return m_missing; }
 
     qint64 size() const { return m_size; } // as it was when opened
     // Which file this is, whatever its name: another file put in its place
@@ -31,6 +34,7 @@ public:
 
 private:
     bool m_open = false;
+    bool m_missing = false;
     QString m_error;
     qint64 m_size = 0;
     std::uint64_t m_device = 0;

@@ -14,5 +14,8 @@ inline const QString NotANumber = QStringLiteral("数値として読めません
 inline const QString UnknownRow = QStringLiteral("行の種類がわかりません");
 inline const QString EmptyLine = QStringLiteral("空の行です");
 inline const QString LineTooLong = QStringLiteral("行が長すぎます");
+inline const QString CrOnlyLineEnds =
+    QStringLiteral("行の終わりが CR だけです（CR LF ではありません）");
+inline const QString NulByte = QStringLiteral("NUL のバイトがあります");
 
 } // namespace ReadProblems

@@ -33,13 +33,45 @@ QString unreadableReason(const DataFileContents& contents)
 {
     if (!contents.opened)
         return contents.openError;
+    bool dataFile = contents.looksLikeDataFile;
+    bool readings = false;
     for (const ReadRow& row : contents.rows) {
-        if (row.kind == RowKind::Header || row.kind == RowKind::ColumnTitle)
-            return {};
+        dataFile = dataFile || row.kind == RowKind::Header || row.kind == RowKind::ColumnTitle;
+        readings = readings || row.kind == RowKind::Data;
+        if (dataFile && readings)
+            break;
     }
-    if (contents.rows.isEmpty() && !contents.firstProblem)
-        return QStringLiteral("空のファイルです");
-    return QStringLiteral("データファイルではありません");
+    const std::optional<ReadProblem>& problem = contents.firstProblem;
+    if (!dataFile) {
+        if (contents.lines == 0 && !problem)
+            return QStringLiteral("空のファイルです");
+        if (!problem)
+            return QStringLiteral("データファイルではありません");
+        return QStringLiteral("データファイルではありません（%1 行目: %2）")
+            .arg(problem->line)
+            .arg(problem->reason);
+    }
+    // Heading rows alone are a measurement not begun; heading rows and lines
+    // that cannot be read are nothing to go on.
+    if (!readings && problem)
+        return QStringLiteral("読める測定がありません。") +
+               unreadLinesText(*problem, contents.unreadLines);
+    return {};
+}
+
+QString unreadLinesText(const ReadProblem& first, int count)
+{
+    QString text = QStringLiteral("%1 行目を読めません: %2").arg(first.line).arg(first.reason);
+    if (count > 1)
+        text += QStringLiteral("（読めない行は全部で %1 行）").arg(count);
+    return text;
+}
+
+QString unreadLinesText(const DataFileContents& contents)
+{
+    if (!contents.firstProblem)
+        return {};
+    return unreadLinesText(*contents.firstProblem, contents.unreadLines);
 }
 
 analysis::FitResult fitModel(analysis::Model model, const std::vector<double>& t,
@@ -128,6 +160,13 @@ Report buildReport(const QString& path, DataFileContents contents,
         report.error = path + QStringLiteral(": ") + reason;
         return report;
     }
+    const QString unread = unreadLinesText(contents);
+    QByteArray unreadJson = "null";
+    if (const std::optional<ReadProblem>& problem = contents.firstProblem) {
+        unreadJson = "{\"lines\": " + QByteArray::number(contents.unreadLines) +
+                     ", \"first_line\": " + QByteArray::number(problem->line) +
+                     ", \"reason\": " + jsonString(problem->reason) + "}";
+    }
     MeasuredPoints points = measuredPoints(contents.rows);
     contents.rows = {};
     const QByteArray laps = lapsJson(analysis::lapStatistics(points.laps));
@@ -144,7 +183,10 @@ Report buildReport(const QString& path, DataFileContents contents,
     report.json = "{\"file\": " + jsonString(path) +
                   ", \"readings\": " + QByteArray::number(points.readings) +
                   ", \"rejected\": " + QByteArray::number(points.rejected) + ", \"laps\": " + laps +
-                  ", \"fit\": " + fit + "}\n";
+                  ", \"fit\": " + fit + ", \"unread\": " + unreadJson + "}\n";
     report.ok = true;
+    report.status = unread.isEmpty() ? ExitStatus::AllRead : ExitStatus::SomeUnread;
+    if (!unread.isEmpty())
+        report.warning = path + QStringLiteral(": ") + unread;
     return report;
 }

@@ -21,8 +21,22 @@ struct MeasuredPoints {
 };
 MeasuredPoints measuredPoints(const QList<ReadRow>& rows);
 
-// Why a whole file cannot be shown, or an empty text when it can.
+// How a run of the command line ends, for scripts.
+namespace ExitStatus
+{
+inline constexpr int AllRead = 0;
+inline constexpr int SomeUnread = 1; // made from the lines that could be read
+inline constexpr int Failed = 2;     // nothing usable, no fit, or a wrong command line
+} // namespace ExitStatus
+
+// Why nothing of a file can be used, or an empty text when something can.
 QString unreadableReason(const DataFileContents& contents);
+
+// The first line that could not be read and how many were not, as the window
+// and standard error name them.
+QString unreadLinesText(const ReadProblem& first, int count);
+// Nothing when every line was read.
+QString unreadLinesText(const DataFileContents& contents);
 
 analysis::FitResult fitModel(analysis::Model model, const std::vector<double>& t,
                              const std::vector<double>& y);
@@ -32,8 +46,10 @@ QString fitFailureText(const analysis::FitResult& fit);
 
 struct Report {
     bool ok = false;
+    int status = ExitStatus::Failed;
     QByteArray json; // one JSON object and a line end, when ok
     QString error;   // for standard error, when not ok
+    QString warning; // for standard error, when some lines could not be read
 };
 
 // The command line's report of a whole file, with a fit of every valid reading

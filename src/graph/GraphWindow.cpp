@@ -4,6 +4,7 @@
 #include "graph/FigureExport.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
+#include "graph/LiveSource.h"
 #include "graph/ResultText.h"
 
 #include <QApplication>
@@ -11,7 +12,6 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -30,9 +30,6 @@
 namespace
 {
 
-// A row waits at most this long for the poll, on a system whose file watch
-// does not tell at once (and for a file that is not there yet to watch).
-constexpr int PollMs = 25;
 // Fits at 100 000 points take tens of milliseconds: redone at most this
 // often while rows arrive, so that following stays fast.
 constexpr int ResultsMs = 300;
@@ -154,11 +151,9 @@ GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
     rebuildRecentMenu();
 
-    m_pollTimer = new QTimer(this);
-    m_pollTimer->setInterval(PollMs);
-    connect(m_pollTimer, &QTimer::timeout, this, &GraphWindow::pollNow);
-    m_watcher = new QFileSystemWatcher(this);
-    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &GraphWindow::pollNow);
+    m_source = new LiveSource(this);
+    connect(m_source, &LiveSource::folderChanged, this, &GraphWindow::pollNow);
+    connect(m_source, &LiveSource::fileChanged, this, &GraphWindow::pollFile);
     m_resultsTimer = new QTimer(this);
     m_resultsTimer->setSingleShot(true);
     m_resultsTimer->setInterval(ResultsMs);
@@ -197,7 +192,6 @@ GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow
         followFolder(QDir(argument));
     else
         followFile(argument);
-    m_pollTimer->start();
     resize(1100, 850);
 }
 
@@ -206,12 +200,14 @@ GraphWindow::~GraphWindow() = default;
 void GraphWindow::followFile(const QString& path)
 {
     m_folder.reset();
+    m_source->setFolder(m_folder);
     startFollowing(path);
 }
 
 void GraphWindow::followFolder(const QDir& folder)
 {
     m_folder = folder;
+    m_source->setFolder(m_folder);
     m_follower.reset();
     startFollowing(newestDataFile(folder));
 }
@@ -222,9 +218,12 @@ void GraphWindow::startFollowing(const QString& path)
     m_plot->setFitRange(std::nullopt);
     m_pending.reset();
     m_event.clear();
+    m_unshown = false;
     m_follower.reset();
-    if (!m_watcher->files().isEmpty())
-        m_watcher->removePaths(m_watcher->files());
+    m_source->setFile(path);
+    const QString title = QStringLiteral("クエルマーク グラフ");
+    setWindowTitle(path.isEmpty() ? title
+                                  : QFileInfo(path).fileName() + QStringLiteral(" — ") + title);
     if (!path.isEmpty()) {
         m_follower = std::make_unique<DataFileFollower>(path);
         QSettings s = settings();
@@ -248,14 +247,19 @@ void GraphWindow::pollNow()
             return;
         }
     }
+    pollFile();
+}
+
+void GraphWindow::pollFile()
+{
     if (!m_follower) {
         showStatus();
         return;
     }
-    // A replaced file drops its watch: watch the new one as soon as it is there.
-    if (m_watcher->files().isEmpty() && QFileInfo::exists(m_follower->path()))
-        m_watcher->addPath(m_follower->path());
     const DataFileFollower::Update update = m_follower->poll();
+    m_source->fileOpened(!update.missing && update.openError.isEmpty());
+    if (update.lineWaiting)
+        m_source->pollAgainIn(int(DataFileFollower::QuietMs) + 10);
     bool changed = false;
     if (update.restarted) {
         m_plot->clearReadings();
@@ -263,9 +267,13 @@ void GraphWindow::pollNow()
         m_event = QStringLiteral("ファイルが置き換えられたため、最初から読み直しました");
         changed = true;
     }
+    const QString missing = QStringLiteral("ファイルがありません");
+    const QString unopened = QStringLiteral("ファイルを開けません");
     if (update.missing)
-        m_event = QStringLiteral("ファイルがありません（削除されたか、まだ作られていません）");
-    else if (m_event.startsWith(QStringLiteral("ファイルがありません")))
+        m_event = missing + QStringLiteral("（削除されたか、まだ作られていません）");
+    else if (!update.openError.isEmpty())
+        m_event = unopened + QStringLiteral("（%1）").arg(update.openError);
+    else if (m_event.startsWith(missing) || m_event.startsWith(unopened))
         m_event.clear();
     if (!update.rows.isEmpty()) {
         const DataFileParser& parser = m_follower->parser();
@@ -280,7 +288,12 @@ void GraphWindow::pollNow()
         m_plot->setPendingReading(pending);
         changed = true;
     }
-    if (changed) {
+    // The main program appends a row, then replaces the sidecar with the
+    // next one: a repaint in between would drop the provisional point for a
+    // moment. One repaint shows both.
+    m_unshown = m_unshown || changed;
+    if (m_unshown && !m_source->waitForSidecar(m_follower->sidecarBehind())) {
+        m_unshown = false;
         m_repaintPending = true;
         m_plot->refresh();
         if (!m_resultsTimer->isActive())
@@ -333,21 +346,27 @@ void GraphWindow::showStatus()
                      .arg(QDir::toNativeSeparators(m_folder ? m_folder->path() : QString()));
     } else {
         const DataFileParser& parser = m_follower->parser();
+        // The provisional point counts: BackSpace on it shows at once.
+        const bool provisional = m_pending && m_pending->kind == RowKind::Data;
+        const bool provisionalNg = provisional && m_pending->rejected;
         parts << QStringLiteral("%1: %2 測定（NG %3）")
                      .arg(QDir::toNativeSeparators(m_follower->path()))
-                     .arg(m_plot->readingCount())
-                     .arg(m_plot->rejectedCount());
-        if (m_pending && m_pending->kind == RowKind::Data)
-            parts << QStringLiteral("測定回 %1 はまだファイルに書かれていない仮の点です")
-                         .arg(m_pending->number, 3, 10, QLatin1Char('0'));
+                     .arg(m_plot->readingCount() + (provisional ? 1 : 0))
+                     .arg(m_plot->rejectedCount() + (provisionalNg ? 1 : 0));
+        if (provisional)
+            parts << QStringLiteral("測定回 %1%2 はまだファイルに書かれていない仮の点です")
+                         .arg(m_pending->number, 3, 10, QLatin1Char('0'))
+                         .arg(provisionalNg ? QStringLiteral("（NG）") : QString());
         if (!m_event.isEmpty())
             parts << m_event;
-        if (const auto& problem = parser.firstProblem())
-            parts << QStringLiteral("%1 行目を読めません: %2")
-                         .arg(problem->line)
-                         .arg(problem->reason);
-        else if (parser.linesRead() > 0 && !parser.looksLikeDataFile())
-            parts << QStringLiteral("データファイルではありません");
+        const auto& problem = parser.firstProblem();
+        if (parser.linesRead() > 0 && !parser.looksLikeDataFile())
+            parts << (problem ? QStringLiteral("データファイルではありません（%1 行目: %2）")
+                                    .arg(problem->line)
+                                    .arg(problem->reason)
+                              : QStringLiteral("データファイルではありません"));
+        else if (problem)
+            parts << unreadLinesText(*problem, parser.unreadLines());
     }
     const QString text = parts.join(QStringLiteral("　"));
     if (m_status->text() != text)

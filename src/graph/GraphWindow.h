@@ -10,8 +10,8 @@
 
 struct FigureOptions;
 class GraphPlot;
+class LiveSource;
 class QComboBox;
-class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -29,7 +29,9 @@ public:
     GraphPlot* plot() const { return m_plot; }
 
 public slots:
-    // Reads what was appended since the last poll (the poll timer calls it).
+    // Looks for a newer file in the followed folder and reads what was
+    // appended since the last poll (change notifications and a slow timer
+    // call it).
     void pollNow();
     // Fits and statistics again, over what is shown now.
     void refreshResults();
@@ -43,6 +45,7 @@ signals:
 
 private:
     void startFollowing(const QString& path);
+    void pollFile();
     void showStatus();
     void rebuildRecentMenu();
     void openFileDialog();
@@ -59,12 +62,12 @@ private:
     QLabel* m_lapResult;
     QLabel* m_status;
     QMenu* m_recentMenu;
-    QTimer* m_pollTimer;
     QTimer* m_resultsTimer;
-    QFileSystemWatcher* m_watcher;
+    LiveSource* m_source;
     std::optional<QDir> m_folder; // followed folder, when following the newest file
     std::unique_ptr<DataFileFollower> m_follower;
     QString m_event; // the latest thing that happened to the file, for the status line
     std::optional<ReadRow> m_pending;
     bool m_repaintPending = false;
+    bool m_unshown = false; // rows added that wait for the sidecar before a repaint
 };

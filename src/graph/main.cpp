@@ -2,6 +2,7 @@
 // --report, the same figure and results for scripts, without a window.
 
 #include "datafile/DataFileReader.h"
+#include "datafile/NativePath.h"
 #include "graph/FigureExport.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
@@ -10,10 +11,14 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <utility>
 
 namespace
@@ -21,90 +26,148 @@ namespace
 
 enum class Mode { Window, Export, Report };
 
-// The kind of application has to be chosen before Qt parses anything: a
-// report needs no display at all, an export only an offscreen one.
-Mode modeOf(int argc, char** argv)
-{
+struct Options {
     Mode mode = Mode::Window;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--report") == 0)
-            return Mode::Report;
-        if (std::strcmp(argv[i], "--export") == 0 || std::strncmp(argv[i], "--export=", 9) == 0)
-            mode = Mode::Export;
+    QString file; // or folder, for the window
+    QString out;
+    std::optional<analysis::Model> model;
+    bool fitLabel = true;
+};
+
+// The command line is read before any application object exists: --help,
+// --version and a wrong option need no display, and the kind of application
+// (none, offscreen or a window) depends on what was asked.
+class CommandLine
+{
+public:
+    CommandLine()
+        : m_export(QStringLiteral("export"),
+                   QStringLiteral("図を OUT (.png, .svg, .pdf) に書いて終わる"),
+                   QStringLiteral("OUT")),
+          m_report(QStringLiteral("report"),
+                   QStringLiteral("結果を JSON で標準出力に書いて終わる")),
+          m_fit(QStringLiteral("fit"),
+                QStringLiteral("--export と --report の当てはめ: linear または cooling"),
+                QStringLiteral("MODEL")),
+          m_noFitLabel(QStringLiteral("no-fit-label"),
+                       QStringLiteral("--export の図に当てはめの式と値を入れない"))
+    {
+        m_parser.setApplicationDescription(
+            QStringLiteral("Quellmark のデータファイルのグラフ。終了状態: 0 すべての行を"
+                           "読めた、1 読めない行を除いて作った、2 読めない・当てはめ"
+                           "できない・コマンドラインの誤り"));
+        m_parser.addHelpOption();
+        m_parser.addVersionOption();
+        m_parser.addOptions({m_export, m_report, m_fit, m_noFitLabel});
+        m_parser.addPositionalArgument(
+            QStringLiteral("FILE|FOLDER"),
+            QStringLiteral("データファイル。窓では、その最新のものを追うフォルダでもよい"));
     }
-    return mode;
+
+    bool parse(const QStringList& arguments) { return m_parser.parse(arguments); }
+    QString errorText() const { return m_parser.errorText(); }
+    bool helpOrVersion() const { return isHelp() || m_parser.isSet(QStringLiteral("version")); }
+    QString helpOrVersionText() const
+    {
+        if (isHelp())
+            return m_parser.helpText();
+        return QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion() +
+               u'\n';
+    }
+
+    // The options, or why they do not go together.
+    std::optional<Options> options(QString* error) const
+    {
+        Options o;
+        const bool report = m_parser.isSet(m_report);
+        const bool exporting = m_parser.isSet(m_export);
+        if (report && exporting) {
+            *error = QStringLiteral("--report と --export は別々に使ってください");
+            return std::nullopt;
+        }
+        o.mode = report ? Mode::Report : exporting ? Mode::Export : Mode::Window;
+        o.out = m_parser.value(m_export);
+        o.fitLabel = !m_parser.isSet(m_noFitLabel);
+        if (m_parser.isSet(m_fit)) {
+            const QString name = m_parser.value(m_fit);
+            if (name == QStringLiteral("linear")) {
+                o.model = analysis::Model::Linear;
+            } else if (name == QStringLiteral("cooling")) {
+                o.model = analysis::Model::Cooling;
+            } else {
+                *error = QStringLiteral("--fit は linear か cooling です: %1").arg(name);
+                return std::nullopt;
+            }
+        }
+        const QStringList files = m_parser.positionalArguments();
+        if (o.mode == Mode::Window ? files.size() > 1 : files.size() != 1) {
+            *error = QStringLiteral("データファイルを一つ指定してください");
+            return std::nullopt;
+        }
+        o.file = files.value(0);
+        return o;
+    }
+
+private:
+    bool isHelp() const
+    {
+        return m_parser.isSet(QStringLiteral("help")) || m_parser.isSet(QStringLiteral("help-all"));
+    }
+
+    QCommandLineParser m_parser;
+    QCommandLineOption m_export;
+    QCommandLineOption m_report;
+    QCommandLineOption m_fit;
+    QCommandLineOption m_noFitLabel;
+};
+
+void printError(const QString& message)
+{
+    std::fprintf(stderr, "quellmark-graph: %s\n", message.toLocal8Bit().constData());
 }
 
 int fail(const QString& message)
 {
-    std::fprintf(stderr, "quellmark-graph: %s\n", message.toLocal8Bit().constData());
-    return 2;
+    printError(message);
+    return ExitStatus::Failed;
 }
 
-int runCommandLine(const QCoreApplication& app, Mode mode)
+int runReport(const Options& o)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Quellmark のデータファイルのグラフ"));
-    parser.addHelpOption();
-    const QCommandLineOption exportOption(QStringLiteral("export"),
-                                          QStringLiteral("図を OUT (.png, .svg, .pdf) に書く"),
-                                          QStringLiteral("OUT"));
-    const QCommandLineOption reportOption(QStringLiteral("report"),
-                                          QStringLiteral("結果を JSON で標準出力に書く"));
-    const QCommandLineOption fitOption(QStringLiteral("fit"),
-                                       QStringLiteral("当てはめ: linear または cooling"),
-                                       QStringLiteral("MODEL"));
-    const QCommandLineOption noFitLabelOption(QStringLiteral("no-fit-label"),
-                                              QStringLiteral("図に当てはめの式と値を入れない"));
-    parser.addOptions({exportOption, reportOption, fitOption, noFitLabelOption});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("データファイル"));
-    parser.process(app);
+    Report report = buildReport(o.file, readDataFile(o.file, RowsKept::Readings), o.model);
+    if (!report.ok)
+        return fail(report.error);
+    std::fwrite(report.json.constData(), 1, std::size_t(report.json.size()), stdout);
+    if (std::fflush(stdout) != 0)
+        return fail(QStringLiteral("標準出力に書けません"));
+    if (!report.warning.isEmpty())
+        printError(report.warning);
+    return report.status;
+}
 
-    if (parser.isSet(reportOption) && parser.isSet(exportOption))
-        return fail(QStringLiteral("--report と --export は別々に使ってください"));
-    std::optional<analysis::Model> model;
-    if (parser.isSet(fitOption)) {
-        const QString name = parser.value(fitOption);
-        if (name == QStringLiteral("linear"))
-            model = analysis::Model::Linear;
-        else if (name == QStringLiteral("cooling"))
-            model = analysis::Model::Cooling;
-        else
-            return fail(QStringLiteral("--fit は linear か cooling です: %1").arg(name));
-    }
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 1)
-        return fail(QStringLiteral("データファイルを一つ指定してください"));
-    const QString path = files.first();
-    DataFileContents contents = readDataFile(path);
-
-    if (mode == Mode::Report) {
-        const Report report = buildReport(path, std::move(contents), model);
-        if (!report.ok)
-            return fail(report.error);
-        std::fwrite(report.json.constData(), 1, std::size_t(report.json.size()), stdout);
-        return std::fflush(stdout) == 0 ? 0 : fail(QStringLiteral("標準出力に書けません"));
-    }
-
-    if (const QString reason = unreadableReason(contents); !reason.isEmpty())
-        return fail(path + QStringLiteral(": ") + reason);
+int runExport(const Options& o)
+{
+    const QString& path = o.file;
     // At a million readings the rows, the plot and the fit's workspace are
     // each about as large as the others. The fit comes first, on the readings
     // alone, and the file is read again for the figure, so that only two of
     // the three are ever held at once.
     std::optional<analysis::FitResult> fit;
-    if (model) {
-        MeasuredPoints points = measuredPoints(contents.rows);
-        contents = {};
+    if (o.model) {
+        DataFileContents readings = readDataFile(path, RowsKept::Readings);
+        if (const QString reason = unreadableReason(readings); !reason.isEmpty())
+            return fail(path + QStringLiteral(": ") + reason);
+        MeasuredPoints points = measuredPoints(readings.rows);
+        readings = {};
         points.laps = {};
-        fit = fitModel(*model, points.t, points.y);
+        fit = fitModel(*o.model, points.t, points.y);
         if (!fit->ok())
             return fail(path + QStringLiteral(": ") + fitFailureText(*fit));
-        points = {};
-        contents = readDataFile(path);
-        if (const QString reason = unreadableReason(contents); !reason.isEmpty())
-            return fail(path + QStringLiteral(": ") + reason);
     }
+    DataFileContents contents = readDataFile(path);
+    if (const QString reason = unreadableReason(contents); !reason.isEmpty())
+        return fail(path + QStringLiteral(": ") + reason);
+    const QString unread = unreadLinesText(contents);
     GraphPlot plot;
     plot.appendRows(contents.rows, contents.valueTitle, contents.subjectLines);
     contents = {};
@@ -112,39 +175,85 @@ int runCommandLine(const QCoreApplication& app, Mode mode)
         plot.showFit(&*fit);
     plot.refresh();
     QString error;
-    if (!exportFigure(plot, parser.value(exportOption),
-                      {.fitLabel = !parser.isSet(noFitLabelOption)}, &error))
+    if (!exportFigure(plot, o.out, {.fitLabel = o.fitLabel}, &error))
         return fail(error);
-    return 0;
+    if (unread.isEmpty())
+        return ExitStatus::AllRead;
+    printError(path + QStringLiteral(": ") + unread);
+    return ExitStatus::SomeUnread;
+}
+
+// Standard dialogs and buttons in the user's language: Qt's own translation.
+void loadQtTranslation(QCoreApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+}
+
+int runWindow(int argc, char** argv, CommandLine& line, const QStringList& arguments, bool parsed)
+{
+    QApplication app(argc, argv);
+    // Docks and task bars find the menu entry, and with it name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quellmark-graph"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quellmark")));
+    loadQtTranslation(app);
+    if (!parsed) {
+        // Qt's own options (-platform, -style …) have been taken out now.
+        QStringList rest = QCoreApplication::arguments();
+        for (qsizetype i = 0; i < rest.size() && i < arguments.size(); ++i) {
+            // Names as given, bytes that are no UTF-8 and all.
+            if (QFile::encodeName(rest[i]) == NativePath::encode(arguments[i]))
+                rest[i] = arguments[i];
+        }
+        if (!line.parse(rest))
+            return fail(line.errorText());
+    }
+    QString error;
+    const std::optional<Options> o = line.options(&error);
+    if (!o)
+        return fail(error);
+    GraphWindow window(o->file);
+    window.show();
+    return QApplication::exec();
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const Mode mode = modeOf(argc, argv);
-    if (mode == Mode::Report) {
-        QCoreApplication app(argc, argv);
-        return runCommandLine(app, mode);
+    QCoreApplication::setApplicationName(QStringLiteral("quellmark-graph"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUELLMARK_VERSION));
+    const QStringList arguments = NativePath::arguments(argc, argv);
+    CommandLine line;
+    const bool parsed = line.parse(arguments);
+    if (parsed && line.helpOrVersion()) {
+        const QCoreApplication app(argc, argv); // for the program's name in the help
+        const QByteArray text = line.helpOrVersionText().toLocal8Bit();
+        std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+        return std::fflush(stdout) == 0 ? ExitStatus::AllRead : ExitStatus::Failed;
     }
-    if (mode == Mode::Export) {
+
+    QString error;
+    const std::optional<Options> o = parsed ? line.options(&error) : std::nullopt;
+    if (parsed && !o)
+        return fail(error);
+    if (o && o->mode == Mode::Report) {
+        const QCoreApplication app(argc, argv);
+        return runReport(*o);
+    }
+    if (o && o->mode == Mode::Export) {
         // No window is shown, so no display is needed, whatever the session has.
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
-        return runCommandLine(app, mode);
+        const QApplication app(argc, argv);
+        return runExport(*o);
     }
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("quellmark-graph"));
-    // Docks and task bars find the menu entry, and with it name and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("quellmark-graph"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quellmark")));
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    parser.addPositionalArgument(
-        QStringLiteral("FILE|FOLDER"),
-        QStringLiteral("データファイル、またはその最新のものを追うフォルダ"));
-    parser.process(app);
-    GraphWindow window(parser.positionalArguments().value(0));
-    window.show();
-    return QApplication::exec();
+    // A window, or options that only the window's Qt knows: without a
+    // display, an option that is wrong for every mode fails here already.
+    if (!parsed && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return fail(line.errorText());
+    return runWindow(argc, argv, line, arguments, parsed);
 }

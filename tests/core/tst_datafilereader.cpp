@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -109,6 +110,7 @@ private slots:
     void followerReadsOnlyWhatWasAppended();
     void followerStartsOver_data();
     void followerStartsOver();
+    void followerTakesAnOpenLastLineOnceTheFileIsQuiet();
     void pendingReading_data();
     void pendingReading();
     void newestDataFile_data();
@@ -243,12 +245,13 @@ void DataFileReaderTest::badInput_data()
     QTest::newRow("truncated last row waits")
         << headingRows() + r0 + r1.chopped(2) << kept << 0 << QString();
     QTest::newRow("not a data file")
-        << "hello\r\nworld,1\r\n"_ba << QStringList() << 1 << ReadProblems::NotADataFile;
+        << "hello\r\nworld,1\r\n"_ba << QStringList() << 1 << ReadProblems::FieldCount;
     QByteArray garbage(4096, '\0');
     QRandomGenerator random(932);
     for (char& c : garbage)
         c = char(random.bounded(256));
-    QTest::newRow("binary garbage") << garbage << QStringList() << 1 << ReadProblems::NotADataFile;
+    QTest::newRow("binary garbage")
+        << garbage << QStringList() << 1 << ReadProblems::CrOnlyLineEnds;
     QTest::newRow("too few fields") << headingRows() + r0 + "5,\"15:27:40\",1,1\r\n" + r1
                                     << keptBoth << 5 << ReadProblems::FieldCount;
     QTest::newRow("too many fields") << headingRows() + r0 + "5,\"x\",1,1,1,\"\",\"\"\r\n" + r1
@@ -443,28 +446,29 @@ void DataFileReaderTest::followerReadsOnlyWhatWasAppended()
     QVERIFY(follower.poll().missing);
 
     QList<CsvRow> first;
-    for (int n = 0; n < 10; ++n)
+    for (int n = 0; n < 200; ++n)
         first.append(reading(n));
     QVERIFY(writeFile(path, headingRows() + rows(first)));
     DataFileFollower::Update update = follower.poll();
     QVERIFY(!update.missing && !update.restarted);
-    QCOMPARE(update.rows.size(), 13);
+    QCOMPARE(update.rows.size(), 203);
 
-    // Bytes already read are not read again: spoiling them changes nothing.
+    // Bytes already read are not read again (only the first and the last few
+    // before the read offset are compared): spoiling the middle changes nothing.
     {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.seek(file.size() - 10));
+        QVERIFY(file.seek(1000));
         QVERIFY(file.write("#########") == 9);
     }
-    const QByteArray next = encodeRow(reading(10, u" --NG"_s));
+    const QByteArray next = encodeRow(reading(200, u" --NG"_s));
     QVERIFY(writeFile(path, next.first(9), QIODevice::Append));
     QVERIFY(follower.poll().rows.isEmpty());
     QVERIFY(writeFile(path, next.sliced(9, next.size() - 10), QIODevice::Append));
     QVERIFY(follower.poll().rows.isEmpty()); // CR without LF: not yet a row
     QVERIFY(writeFile(path, "\n", QIODevice::Append));
     update = follower.poll();
-    QCOMPARE(describe(update.rows), QStringList{u"14:D 10 55666 15 1.5 40 NG"_s});
+    QCOMPARE(describe(update.rows), QStringList{u"204:D 200 -1 300 1.5 -150 NG"_s});
     QVERIFY(!follower.parser().firstProblem());
     QVERIFY(follower.poll().rows.isEmpty());
 }
@@ -476,6 +480,7 @@ void DataFileReaderTest::followerStartsOver_data()
     QTest::newRow("another file put in its place") << u"replace"_s;
     QTest::newRow("written anew in place, longer") << u"rewrite"_s;
     QTest::newRow("deleted, then made again") << u"delete"_s;
+    QTest::newRow("cut and grown again between two polls, far from its start") << u"regrow"_s;
 }
 
 void DataFileReaderTest::followerStartsOver()
@@ -483,10 +488,15 @@ void DataFileReaderTest::followerStartsOver()
     QFETCH(QString, change);
     QTemporaryDir tmp;
     const QString path = tmp.filePath(u"QMK05_7_20_152736.csv"_s);
-    const QByteArray before = headingRows() + rows({reading(0), reading(1)});
+    QList<CsvRow> many;
+    for (int n = 0; n < 100; ++n)
+        many.append(reading(n));
+    const QList<CsvRow> readings =
+        change == u"regrow" ? many : QList<CsvRow>{reading(0), reading(1)};
+    const QByteArray before = headingRows() + rows(readings);
     QVERIFY(writeFile(path, before));
     DataFileFollower follower(path);
-    QCOMPARE(follower.poll().rows.size(), 5);
+    QCOMPARE(follower.poll().rows.size(), 3 + readings.size());
 
     QByteArray anew = headingRows() + encodeRow(reading(7));
     if (change == u"cut") {
@@ -495,6 +505,14 @@ void DataFileReaderTest::followerStartsOver()
     } else if (change == u"replace") {
         QVERIFY(writeFile(path + u".new"_s, anew));
         QVERIFY(std::rename(qPrintable(path + u".new"_s), qPrintable(path)) == 0);
+    } else if (change == u"regrow") {
+        // 100 rows cut to 90 and 20 others appended at once: longer than
+        // before, the same first bytes, the same file.
+        anew = headingRows() + rows(many.first(90));
+        for (int n = 90; n < 110; ++n)
+            anew += encodeRow(reading(n, u"再"_s));
+        QVERIFY(QFile::resize(path, headingRows().size() + rows(many.first(90)).size()));
+        QVERIFY(writeFile(path, anew.sliced(QFile(path).size()), QIODevice::Append));
     } else if (change == u"rewrite") {
         anew = encodeRow(RowKinds::headerRow(uR"(DATA\QMK05_7_20_152737.csv)"_s, {}));
         for (int n = 0; n < 10; ++n)
@@ -516,32 +534,76 @@ void DataFileReaderTest::followerStartsOver()
     QCOMPARE(follower.parser().linesRead(), fresh.linesRead());
 }
 
+void DataFileReaderTest::followerTakesAnOpenLastLineOnceTheFileIsQuiet()
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(u"QMK05_7_20_152736.csv"_s);
+    qint64 now = 5000;
+    DataFileFollower follower(path, [&now] { return now; });
+    const QByteArray last = encodeRow(reading(1)).chopped(2);
+    QVERIFY(writeFile(path, headingRows() + encodeRow(reading(0)) + last.first(10)));
+    DataFileFollower::Update update = follower.poll();
+    QCOMPARE(update.rows.size(), 4);
+    QVERIFY(update.lineWaiting);
+
+    // Each byte appended starts the quiet second again.
+    now += DataFileFollower::QuietMs - 1;
+    QVERIFY(writeFile(path, last.sliced(10), QIODevice::Append));
+    QVERIFY(follower.poll().rows.isEmpty());
+    now += DataFileFollower::QuietMs - 1;
+    update = follower.poll();
+    QVERIFY(update.rows.isEmpty() && update.lineWaiting);
+    now += 1;
+    update = follower.poll();
+    QCOMPARE(describe(update.rows), QStringList{u"5:D 1 55657 1.5 1.5 49"_s});
+    QVERIFY(!update.lineWaiting && !follower.parser().firstProblem());
+    QVERIFY(follower.poll().rows.isEmpty());
+
+    // The line goes on after all: read again, nothing twice.
+    const QByteArray whole = headingRows() + rows({reading(0), reading(1), reading(2)});
+    QVERIFY(writeFile(path, "\r\n" + encodeRow(reading(2)), QIODevice::Append));
+    update = follower.poll();
+    QVERIFY(update.restarted);
+    DataFileParser fresh;
+    QCOMPARE(describe(update.rows), describe(fresh.feed(whole)));
+}
+
 void DataFileReaderTest::pendingReading_data()
 {
     QTest::addColumn<QList<CsvRow>>("tail");
     QTest::addColumn<QByteArray>("sidecar"); // empty: no sidecar
-    QTest::addColumn<QString>("pending");    // empty: none
+    QTest::addColumn<QString>("pending");    // the last row, empty: none
+    QTest::addColumn<int>("count");          // rows not yet in the data file
     const QByteArray next = encodeRow(reading(2));
     const CsvRow change = RowKinds::changedSubjectRow({u"c"_s}, {});
     const CsvRow end = RowKinds::subjectRow({u"e"_s});
-    QTest::newRow("absent") << QList<CsvRow>{reading(0), reading(1)} << QByteArray() << QString();
+    QTest::newRow("absent") << QList<CsvRow>{reading(0), reading(1)} << QByteArray() << QString()
+                            << 0;
     QTest::newRow("the next reading")
-        << QList<CsvRow>{reading(0), reading(1)} << next << u"6:D 2 55658 3 1.5 48"_s;
+        << QList<CsvRow>{reading(0), reading(1)} << next << u"6:D 2 55658 3 1.5 48"_s << 1;
     QTest::newRow("marked NG") << QList<CsvRow>{reading(0), reading(1)}
-                               << encodeRow(reading(2, u" --NG"_s)) << u"6:D 2 55658 3 1.5 48 NG"_s;
-    QTest::newRow("a change waiting")
-        << QList<CsvRow>{reading(0), reading(1)} << encodeRow(change) << u"6:C|c|||||←対象等"_s;
+                               << encodeRow(reading(2, u" --NG"_s)) << u"6:D 2 55658 3 1.5 48 NG"_s
+                               << 1;
+    QTest::newRow("a change waiting") << QList<CsvRow>{reading(0), reading(1)} << encodeRow(change)
+                                      << u"6:C|c|||||←対象等"_s << 1;
     QTest::newRow("torn: no line end")
-        << QList<CsvRow>{reading(0), reading(1)} << next.chopped(2) << QString();
+        << QList<CsvRow>{reading(0), reading(1)} << next.chopped(2) << QString() << 0;
     QTest::newRow("torn: half a row")
         << QList<CsvRow>{reading(0), reading(1)} << next.first(8) + "\r\n"
-        << QString();
-    QTest::newRow("two rows") << QList<CsvRow>{reading(0)} << next + next << QString();
-    QTest::newRow("not a row") << QList<CsvRow>{reading(0)} << "\x81\x81\r\n"_ba << QString();
+        << QString() << 0;
+    QTest::newRow("two rows") << QList<CsvRow>{reading(0)} << next + next
+                              << u"6:D 2 55658 3 1.5 48"_s << 2;
+    QTest::newRow("not a row") << QList<CsvRow>{reading(0)} << "\x81\x81\r\n"_ba << QString() << 0;
     QTest::newRow("already the last row")
-        << QList<CsvRow>{reading(0), reading(1)} << encodeRow(reading(1)) << QString();
+        << QList<CsvRow>{reading(0), reading(1)} << encodeRow(reading(1)) << QString() << 0;
     QTest::newRow("last row written by the end, sidecar not yet removed")
-        << QList<CsvRow>{reading(0), reading(1), end} << encodeRow(reading(1)) << QString();
+        << QList<CsvRow>{reading(0), reading(1), end} << encodeRow(reading(1)) << QString() << 0;
+    QTest::newRow("queued rows, then the pending one")
+        << QList<CsvRow>{reading(0), reading(1)} << next + encodeRow(reading(3))
+        << u"7:D 3 55659 4.5 1.5 47"_s << 2;
+    QTest::newRow("queued rows, the first of them written meanwhile")
+        << QList<CsvRow>{reading(0), reading(1), reading(2)} << next + encodeRow(reading(3))
+        << u"7:D 3 55659 4.5 1.5 47"_s << 1;
 }
 
 void DataFileReaderTest::pendingReading()
@@ -549,6 +611,7 @@ void DataFileReaderTest::pendingReading()
     QFETCH(QList<CsvRow>, tail);
     QFETCH(QByteArray, sidecar);
     QFETCH(QString, pending);
+    QFETCH(int, count);
     QTemporaryDir tmp;
     const QString path = tmp.filePath(u"QMK05_7_20_152736.csv"_s);
     QVERIFY(writeFile(path, headingRows() + rows(tail)));
@@ -560,6 +623,7 @@ void DataFileReaderTest::pendingReading()
     follower.poll();
     const std::optional<ReadRow> read = follower.pendingReading();
     QCOMPARE(read ? describe(*read) : QString(), pending);
+    QCOMPARE(follower.pendingRows().size(), count);
     // Reading never changes a byte of either file.
     QCOMPARE(QFile(path).size(), before.size());
     if (!sidecar.isEmpty())
@@ -588,6 +652,10 @@ void DataFileReaderTest::newestDataFile_data()
         << u"QMK05_7_20_152736.csv"_s;
     QTest::newRow("names that do not read: by modification time")
         << QStringList{u"QMKb.csv"_s, u"QMKa.csv"_s} << u"QMKa.csv"_s;
+    QTest::newRow("a link to a device and a pipe with newer names left out")
+        << QStringList{u"QMK05_7_20_152736.csv"_s, u"link:QMK05_7_21_000000.csv"_s,
+                       u"fifo:QMK05_7_22_000000.csv"_s}
+        << u"QMK05_7_20_152736.csv"_s;
 }
 
 void DataFileReaderTest::newestDataFile()
@@ -598,6 +666,15 @@ void DataFileReaderTest::newestDataFile()
     const QDir dir(tmp.path());
     const QDateTime base = QDateTime::currentDateTime().addDays(-1);
     for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names[i].startsWith(u"link:"_s)) {
+            QVERIFY(QFile::link(u"/dev/zero"_s, dir.filePath(names[i].mid(5))));
+            continue;
+        }
+        if (names[i].startsWith(u"fifo:"_s)) {
+            QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(names[i].mid(5))).constData(), 0644) ==
+                    0);
+            continue;
+        }
         QFile file(dir.filePath(names[i]));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.setFileTime(base.addSecs(60 * i), QFileDevice::FileModificationTime));

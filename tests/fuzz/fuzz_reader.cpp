@@ -68,7 +68,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(row.texts.size() == 6);
         }
     }
-    // Every line is a row or was reported.
+    // Every line is a row or was reported, and counted.
     FUZZ_CHECK(expected.size() == whole.linesRead() || whole.firstProblem().has_value());
+    FUZZ_CHECK(expected.size() + whole.unreadLines() == whole.linesRead());
+
+    // The file's end: an open last line is read alike however the bytes came.
+    const QList<ReadRow> lastWhole = whole.finish();
+    const QList<ReadRow> lastCut = cut.finish();
+    FUZZ_CHECK(lastWhole.size() == lastCut.size() && lastWhole.size() <= 1);
+    if (!lastWhole.isEmpty())
+        FUZZ_CHECK(same(lastWhole[0], lastCut[0]));
+    FUZZ_CHECK(cut.unreadLines() == whole.unreadLines());
+    FUZZ_CHECK(whole.linesRead() ==
+               int(bytes.count('\n')) + (bytes.endsWith('\n') || bytes.isEmpty() ? 0 : 1));
     return 0;
 }

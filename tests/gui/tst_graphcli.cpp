@@ -1,10 +1,16 @@
 #include "GraphFiles.h"
 
+#include "datafile/Cp932Decoder.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -17,8 +23,20 @@ private slots:
     void initTestCase();
     void exitStatus_data();
     void exitStatus();
+    void hostileFiles_data();
+    void hostileFiles();
+    void helpAndVersionWithoutDisplay_data();
+    void helpAndVersionWithoutDisplay();
 
 private:
+    struct Run {
+        int status = -1;
+        QByteArray output;
+        QByteArray errors;
+    };
+    // Without any display, as scripts on a server run it.
+    Run run(const QString& program, const QStringList& arguments);
+
     QTemporaryDir m_tmp;
     QString m_cooling;
     QString m_fewReadings;
@@ -73,6 +91,12 @@ void GraphCliTest::exitStatus_data()
         << QByteArray();
     QTest::newRow("unknown figure type")
         << QStringList{u"--export"_s, u"OUT.bmp"_s} << u"cooling"_s << 2 << QByteArray();
+    QTest::newRow("unknown option")
+        << QStringList{u"--report"_s, u"--bogus"_s} << u"cooling"_s << 2 << QByteArray();
+    QTest::newRow("--fit without a value")
+        << QStringList{u"--report"_s, u"FILE"_s, u"--fit"_s} << u"cooling"_s << 2 << QByteArray();
+    QTest::newRow("--export without a value")
+        << QStringList{u"FILE"_s, u"--export"_s} << u"cooling"_s << 2 << QByteArray();
 }
 
 void GraphCliTest::exitStatus()
@@ -95,20 +119,13 @@ void GraphCliTest::exitStatus()
                          : file == u"few"_s     ? m_fewReadings
                          : file == u"garbage"_s ? m_garbage
                                                 : QDir(m_tmp.path()).filePath(u"none.csv"_s);
-    arguments.append(path);
+    if (const qsizetype at = arguments.indexOf(u"FILE"_s); at >= 0)
+        arguments[at] = path;
+    else
+        arguments.append(path);
 
-    // No display of any kind: the program must not need one.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
-        env.remove(name);
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(QUELLMARK_GRAPH), arguments);
-    QVERIFY(program.waitForFinished(60000));
-    const QByteArray output = program.readAllStandardOutput();
-    const QByteArray errors = program.readAllStandardError();
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(program.exitCode() == status, errors.constData());
+    const auto [exitCode, output, errors] = run(QStringLiteral(QUELLMARK_GRAPH), arguments);
+    QVERIFY2(exitCode == status, errors.constData());
 
     const bool report = arguments.contains(u"--report"_s);
     if (status == 0) {
@@ -135,6 +152,173 @@ void GraphCliTest::exitStatus()
             QVERIFY(figure.size() > 1000);
         }
     }
+}
+
+GraphCliTest::Run GraphCliTest::run(const QString& program, const QStringList& arguments)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+        env.remove(name);
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_tmp.path());
+    process.start(program, arguments);
+    Run result;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.status = process.exitCode();
+    result.output = process.readAllStandardOutput();
+    result.errors = process.readAllStandardError();
+    return result;
+}
+
+// Files a user or a tool can leave: what the report and the figure are made
+// of, and what the exit status and standard error say about the rest.
+void GraphCliTest::hostileFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("name"); // the file's name as the system holds it
+    QTest::addColumn<QString>("link");    // not empty: the file is a link to this
+    QTest::addColumn<bool>("exporting");  // --export OUT.png instead of --report
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("readings");   // in the report, when made
+    QTest::addColumn<int>("unread");     // lines
+    QTest::addColumn<int>("firstLine");  // the first of them
+    QTest::addColumn<QString>("reason"); // named on standard error (and in the JSON)
+
+    QFile cooling(m_cooling);
+    QVERIFY(cooling.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = cooling.readAll().split('\n');
+    const auto first = [&](int count) {
+        QByteArray bytes;
+        for (int i = 0; i < count; ++i)
+            bytes += lines[i] + '\n';
+        return bytes;
+    };
+    const QByteArray heading = first(3);
+    const QByteArray three = first(6); // heading and three readings
+    const QByteArray next = lines[6] + '\n';
+    const QString none;
+
+    QTest::newRow("a garbage line") << three + "zz\x81\r\n" + next << QByteArray() << none << false
+                                    << 1 << 4 << 1 << 7 << u"項目の数"_s;
+    QTest::newRow("an unclosed quote") << three + "3,\"10:15:00,90,30,70\r\n" + next << QByteArray()
+                                       << none << false << 1 << 4 << 1 << 7 << u"引用符"_s;
+    QTest::newRow("NUL inside a number")
+        << three + "3,\"10:15:00\",9" + QByteArray(1, '\0') + "0,30,70,\"\"\r\n" + next
+        << QByteArray() << none << false << 1 << 4 << 1 << 7 << u"NUL"_s;
+    QTest::newRow("a line over the length limit")
+        << three + QByteArray(2 << 20, 'x') + "\r\n" + next << QByteArray() << none << false << 1
+        << 4 << 1 << 7 << u"長すぎ"_s;
+    QTest::newRow("a data row with five fields")
+        << three + "3,\"10:15:00\",90,30,70\r\n" + next << QByteArray() << none << false << 1 << 4
+        << 1 << 7 << u"項目の数"_s;
+    QByteArray junk;
+    for (int i = 0; i < 200000; ++i)
+        junk += "\xff\xfejunk,\r\n";
+    QTest::newRow("megabytes of junk after one reading")
+        << first(4) + junk + "tail" << QByteArray() << none << false << 1 << 1 << 200001 << 5
+        << u"全部で 200001 行"_s;
+    QTest::newRow("figure of a file with a garbage line")
+        << three + "zz\r\n" + next << QByteArray() << none << true << 1 << -1 << 1 << 7
+        << u"7 行目"_s;
+    QTest::newRow("last line without its line end (an editor)")
+        << three.chopped(2) << QByteArray() << none << false << 0 << 3 << 0 << 0 << none;
+    QTest::newRow("saved again as UTF-8 with a byte order mark")
+        << "\xEF\xBB\xBF" + Cp932::decode(three).toUtf8() << QByteArray() << none << false << 0 << 3
+        << 0 << 0 << none;
+    QTest::newRow("line ends CR alone") << QByteArray(three).replace("\r\n", "\r") << QByteArray()
+                                        << none << false << 2 << -1 << 0 << 0 << u"CR だけ"_s;
+    QTest::newRow("megabytes without a line end")
+        << QByteArray(3 << 20, 'x') << QByteArray() << none << false << 2 << -1 << 0 << 0
+        << u"長すぎ"_s;
+    QTest::newRow("NUL bytes") << QByteArray(4096, '\0') << QByteArray() << none << false << 2 << -1
+                               << 0 << 0 << u"NUL"_s;
+    QTest::newRow("empty") << QByteArray() << QByteArray() << none << false << 2 << -1 << 0 << 0
+                           << u"空のファイル"_s;
+    QTest::newRow("heading rows, then only garbage")
+        << heading + "zz\r\nyy\r\n"
+        << QByteArray() << none << false << 2 << -1 << 0 << 0 << u"読める測定"_s;
+    QTest::newRow("a name that is no UTF-8 (Latin-1)")
+        << three << "caf\xe9.csv"_ba << none << false << 0 << 3 << 0 << 0 << none;
+    QTest::newRow("figure of a link to a device")
+        << QByteArray() << QByteArray() << u"/dev/zero"_s << true << 2 << -1 << 0 << 0
+        << u"通常のファイル"_s;
+}
+
+void GraphCliTest::hostileFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, name);
+    QFETCH(QString, link);
+    QFETCH(bool, exporting);
+    QFETCH(int, status);
+    QFETCH(int, readings);
+    QFETCH(int, unread);
+    QFETCH(int, firstLine);
+    QFETCH(QString, reason);
+
+    const QString tag = QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_');
+    if (name.isEmpty())
+        name = QFile::encodeName(tag + u".csv"_s);
+    const QByteArray native = QFile::encodeName(m_tmp.path()) + '/' + name;
+    if (link.isEmpty()) {
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        ::close(fd);
+    } else {
+        QVERIFY(::symlink(QFile::encodeName(link).constData(), native.constData()) == 0);
+    }
+    // The name goes through the shell as bytes: no QString could carry them.
+    QString escaped;
+    for (const char c : native)
+        escaped += u"\\%1"_s.arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+    const QString out = QDir(m_tmp.path()).filePath(tag + u".png"_s);
+    QStringList arguments{u"-c"_s, u"exec \"$0\" \"$@\" \"$(printf '%1')\""_s.arg(escaped),
+                          QStringLiteral(QUELLMARK_GRAPH)};
+    arguments += exporting ? QStringList{u"--export"_s, out} : QStringList{u"--report"_s};
+    const auto [exitCode, output, errors] = run(u"/bin/sh"_s, arguments);
+    ::unlink(native.constData()); // no QString names it, so QTemporaryDir could not
+    const QString stderrText = QString::fromLocal8Bit(errors);
+    QVERIFY2(exitCode == status, qPrintable(stderrText));
+    QCOMPARE(QFile::exists(out), exporting && status < 2);
+    QCOMPARE(output.isEmpty(), exporting || status == 2);
+    if (!reason.isEmpty())
+        QVERIFY2(stderrText.contains(reason), qPrintable(stderrText));
+    if (status == 0)
+        QVERIFY2(errors.isEmpty(), errors.constData());
+    if (status == 1)
+        QVERIFY2(stderrText.contains(u"%1 行目"_s.arg(firstLine)), qPrintable(stderrText));
+    if (exporting || status == 2)
+        return;
+    const QJsonObject json = QJsonDocument::fromJson(output).object();
+    QCOMPARE(json.value("readings"_L1).toInt(), readings);
+    const QJsonValue unreadJson = json.value("unread"_L1);
+    QCOMPARE(unreadJson.isNull(), unread == 0);
+    if (unread > 0) {
+        QCOMPARE(unreadJson["lines"_L1].toInt(), unread);
+        QCOMPARE(unreadJson["first_line"_L1].toInt(), firstLine);
+        QVERIFY(stderrText.contains(unreadJson["reason"_L1].toString()));
+    }
+}
+
+void GraphCliTest::helpAndVersionWithoutDisplay_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("pattern"); // what standard output must match
+    QTest::newRow("help") << u"--help"_s << u"(?s)--version.*--export.*--report.*--fit"_s;
+    QTest::newRow("version") << u"--version"_s << u"^quellmark-graph \\d+\\.\\d+\\.\\d+\n$"_s;
+}
+
+void GraphCliTest::helpAndVersionWithoutDisplay()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, pattern);
+    const auto [exitCode, output, errors] = run(QStringLiteral(QUELLMARK_GRAPH), {option});
+    QVERIFY2(exitCode == 0, errors.constData());
+    const QString text = QString::fromLocal8Bit(output);
+    QVERIFY2(QRegularExpression(pattern).match(text).hasMatch(), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(GraphCliTest)
