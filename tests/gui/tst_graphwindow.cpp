@@ -247,54 +247,54 @@ void GraphWindowTest::copiesSelectedTextOrTheFigure()
     laps->setSelection(0, 3);
     copy->trigger();
     QCOMPARE(clipboard->text(), laps->text().left(3));
+}
 
-    // At each press the main program appends the pending row to the data file,
-    // then replaces the sidecar with the next one. The window shows both at once,
-    // and a BackSpace on the provisional point at once too.
-    void GraphWindowTest::rowAndSidecarInOneRepaint()
-    {
-        QTemporaryDir tmp;
-        const QDir dir(tmp.path());
-        const QString path = GraphFiles::writeMeasurement(dir, {{0, 80}, {30, 77}});
-        PendingRowFile sidecar;
-        QVERIFY(sidecar.store(path, GraphFiles::dataRow(2, {60, 74}, 30)).ok);
-        GraphWindow window(path);
-        window.show();
-        QVERIFY2(status(window).contains(u"測定回 002"_s), qPrintable(status(window)));
-        QList<std::pair<int, bool>> repaints; // readings, and the next one provisional
-        connect(&window, &GraphWindow::readingsShown, this, [&] {
-            repaints.append(
-                {window.plot()->readingCount(), status(window).contains(u"測定回 003"_s)});
-        });
-        QCoreApplication::processEvents();
-        repaints.clear();
+// At each press the main program appends the pending row to the data file,
+// then replaces the sidecar with the next one. The window shows both at once,
+// and a BackSpace on the provisional point at once too.
+void GraphWindowTest::rowAndSidecarInOneRepaint()
+{
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    const QString path = GraphFiles::writeMeasurement(dir, {{0, 80}, {30, 77}});
+    PendingRowFile sidecar;
+    QVERIFY(sidecar.keep(path, encodeRow(GraphFiles::dataRow(2, {60, 74}, 30))).ok);
+    GraphWindow window(path);
+    window.show();
+    QVERIFY2(status(window).contains(u"測定回 002"_s), qPrintable(status(window)));
+    QList<std::pair<int, bool>> repaints; // readings, and the next one provisional
+    connect(&window, &GraphWindow::readingsShown, this, [&] {
+        repaints.append({window.plot()->readingCount(), status(window).contains(u"測定回 003"_s)});
+    });
+    QCoreApplication::processEvents();
+    repaints.clear();
 
-        DataFileWriter(dir).write(GraphFiles::Name, {GraphFiles::dataRow(2, {60, 74}, 30)});
-        window.pollNow(); // between the two writes
-        QCoreApplication::processEvents();
-        QVERIFY(repaints.isEmpty());
-        QVERIFY(sidecar.store(path, GraphFiles::dataRow(3, {90, 71}, 60)).ok);
-        QTRY_VERIFY(!repaints.isEmpty());
-        QCOMPARE(repaints.first(), std::make_pair(3, true));
+    DataFileWriter(dir).write(GraphFiles::Name, {GraphFiles::dataRow(2, {60, 74}, 30)});
+    window.pollNow(); // between the two writes
+    QCoreApplication::processEvents();
+    QVERIFY(repaints.isEmpty());
+    QVERIFY(sidecar.keep(path, encodeRow(GraphFiles::dataRow(3, {90, 71}, 60))).ok);
+    QTRY_VERIFY(!repaints.isEmpty());
+    QCOMPARE(repaints.first(), std::make_pair(3, true));
 
-        QVERIFY(sidecar.store(path, GraphFiles::dataRow(3, {90, 71, true}, 60)).ok);
-        QTRY_VERIFY2(status(window).contains(u"（NG 1）"_s), qPrintable(status(window)));
-        QVERIFY2(status(window).contains(u"測定回 003（NG）"_s), qPrintable(status(window)));
-    }
+    QVERIFY(sidecar.keep(path, encodeRow(GraphFiles::dataRow(3, {90, 71, true}, 60))).ok);
+    QTRY_VERIFY2(status(window).contains(u"（NG 1）"_s), qPrintable(status(window)));
+    QVERIFY2(status(window).contains(u"測定回 003（NG）"_s), qPrintable(status(window)));
+}
 
-    void GraphWindowTest::namesWhyAFileCannotBeOpened()
-    {
-        QTemporaryDir tmp;
-        const QString path = QDir(tmp.path()).filePath(u"QMK26_12_7_101500.csv"_s);
-        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
-        GraphWindow window(path);
-        window.pollNow();
-        QVERIFY2(status(window).contains(u"ファイルを開けません（通常のファイルではありません）"_s),
-                 qPrintable(status(window)));
-        QVERIFY(!status(window).contains(u"ファイルがありません"_s));
-        QVERIFY2(window.windowTitle().contains(u"QMK26_12_7_101500.csv"_s),
-                 qPrintable(window.windowTitle()));
-    }
+void GraphWindowTest::namesWhyAFileCannotBeOpened()
+{
+    QTemporaryDir tmp;
+    const QString path = QDir(tmp.path()).filePath(u"QMK26_12_7_101500.csv"_s);
+    QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
+    GraphWindow window(path);
+    window.pollNow();
+    QVERIFY2(status(window).contains(u"ファイルを開けません（通常のファイルではありません）"_s),
+             qPrintable(status(window)));
+    QVERIFY(!status(window).contains(u"ファイルがありません"_s));
+    QVERIFY2(window.windowTitle().contains(u"QMK26_12_7_101500.csv"_s),
+             qPrintable(window.windowTitle()));
+}
 
-    QTEST_MAIN(GraphWindowTest)
+QTEST_MAIN(GraphWindowTest)
 #include "tst_graphwindow.moc"
