@@ -115,8 +115,6 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     // The pending reading: a hollow square, since it is not in the file yet.
     m_pending = addGraphTo(this, m_mainRect);
     m_pending->setLineStyle(QCPGraph::lsNone);
-    m_pending->setScatterStyle(
-        QCPScatterStyle(QCPScatterStyle::ssSquare, QPen(QColor(230, 130, 0), 2), Qt::NoBrush, 10));
     m_fitCurve = addGraphTo(this, m_mainRect);
     m_fitCurve->setPen(QPen(QColor(0, 150, 60), 2));
 
@@ -141,7 +139,6 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
 
     m_valid->setName(QStringLiteral("測定値"));
     m_rejectedGraph->setName(QStringLiteral("NG"));
-    m_pending->setName(QStringLiteral("仮の点（まだファイルにない）"));
     m_fitCurve->setName(QStringLiteral("当てはめ"));
     m_legend = std::make_unique<FigureLegend>(
         m_mainRect,
@@ -251,6 +248,20 @@ void GraphPlot::setPendingReading(const std::optional<ReadRow>& pending)
     if (pending && pending->kind == RowKind::Data && std::isfinite(pending->elapsed) &&
         std::isfinite(pending->target))
         m_pending->addData(pending->elapsed, pending->target);
+    // BackSpace marks the last press before it reaches the file: crossed out
+    // at once, like the NG readings already written.
+    const bool rejected = pending && pending->rejected;
+    m_pending->setScatterStyle(QCPScatterStyle(
+        rejected ? QCPScatterStyle::ssCrossSquare : QCPScatterStyle::ssSquare,
+        QPen(rejected ? QColor(200, 30, 30) : QColor(230, 130, 0), 2), Qt::NoBrush, 10));
+    m_pending->setName(rejected ? QStringLiteral("仮の点（NG、まだファイルにない）")
+                                : QStringLiteral("仮の点（まだファイルにない）"));
+}
+
+bool GraphPlot::pendingShownRejected() const
+{
+    return !m_pending->data()->isEmpty() &&
+           m_pending->scatterStyle().shape() == QCPScatterStyle::ssCrossSquare;
 }
 
 GraphPlot::Points GraphPlot::validPoints() const

@@ -28,6 +28,8 @@ public:
     void appendRows(const QList<ReadRow>& rows, const QString& valueTitle,
                     const QStringList& subjectLines);
     void setPendingReading(const std::optional<ReadRow>& pending);
+    // Whether the provisional point is shown, crossed out as NG.
+    bool pendingShownRejected() const;
 
     struct Points {
         std::vector<double> t;

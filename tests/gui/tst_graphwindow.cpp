@@ -280,6 +280,7 @@ void GraphWindowTest::rowAndSidecarInOneRepaint()
     QVERIFY(sidecar.keep(path, encodeRow(GraphFiles::dataRow(3, {90, 71, true}, 60))).ok);
     QTRY_VERIFY2(status(window).contains(u"（NG 1）"_s), qPrintable(status(window)));
     QVERIFY2(status(window).contains(u"測定回 003（NG）"_s), qPrintable(status(window)));
+    QVERIFY(window.plot()->pendingShownRejected());
 }
 
 void GraphWindowTest::namesWhyAFileCannotBeOpened()
