@@ -1,3 +1,4 @@
+#include "app/StartFolder.h"
 #include "measurement/Clock.h"
 #include "ui/ProgramEnd.h"
 #include "ui/RecorderWindow.h"
@@ -8,6 +9,8 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char* argv[])
 {
+    // Before anything is read or written: the data folder is below it.
+    StartFolder::enterIfAsked(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Quellmark"_s);
     QGuiApplication::setDesktopFileName(u"quellmark"_s);

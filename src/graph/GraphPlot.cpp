@@ -1,6 +1,6 @@
 #include "graph/GraphPlot.h"
 
-#include <QSvgGenerator>
+#include "graph/SvgExport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -314,18 +314,19 @@ bool GraphPlot::exportTo(const QString& path, QString* error)
         ok = savePng(path, FigureWidth, FigureHeight);
     } else if (suffix == QStringLiteral("pdf")) {
         ok = savePdf(path, FigureWidth, FigureHeight);
+    } else if (suffix == QStringLiteral("svg") && !SvgExport::available()) {
+        *error = QStringLiteral("この版は SVG で保存できません。PNG か PDF で保存してください: %1")
+                     .arg(path);
+        return false;
     } else if (suffix == QStringLiteral("svg")) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(QSize(FigureWidth, FigureHeight));
-        svg.setViewBox(QRect(0, 0, FigureWidth, FigureHeight));
-        svg.setTitle(m_title->text());
-        QCPPainter painter;
-        ok = painter.begin(&svg);
-        if (ok) {
-            toPainter(&painter, FigureWidth, FigureHeight);
-            ok = painter.end();
-        }
+        ok = SvgExport::write(path, QSize(FigureWidth, FigureHeight), m_title->text(),
+                              [this](QPaintDevice& device) {
+                                  QCPPainter painter;
+                                  if (!painter.begin(&device))
+                                      return false;
+                                  toPainter(&painter, FigureWidth, FigureHeight);
+                                  return painter.end();
+                              });
         ok = ok && QFileInfo(path).size() > 0;
     } else {
         *error = QStringLiteral("PNG、SVG、PDF のどれかで保存してください: %1").arg(path);

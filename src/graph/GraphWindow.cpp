@@ -1,5 +1,7 @@
 #include "graph/GraphWindow.h"
 
+#include "graph/SvgExport.h"
+
 #include "analysis/LapStatistics.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
@@ -345,8 +347,13 @@ void GraphWindow::exportFigureDialog()
 {
     QString selected;
     QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("図を保存"), QString(),
-        QStringLiteral("PNG 画像 (*.png);;SVG 画像 (*.svg);;PDF (*.pdf)"), &selected);
+        this,
+        SvgExport::available() ? QStringLiteral("図を保存")
+                               : QStringLiteral("図を保存 (この版は SVG なし: PNG か PDF)"),
+        QString(),
+        SvgExport::available() ? QStringLiteral("PNG 画像 (*.png);;SVG 画像 (*.svg);;PDF (*.pdf)")
+                               : QStringLiteral("PNG 画像 (*.png);;PDF (*.pdf)"),
+        &selected);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

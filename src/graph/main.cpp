@@ -1,10 +1,12 @@
 // quellmark-graph: the window that follows a data file, or, with --export or
 // --report, the same figure and results for scripts, without a window.
 
+#include "app/StartFolder.h"
 #include "datafile/DataFileReader.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
 #include "graph/GraphWindow.h"
+#include "graph/ParentConsole.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -114,11 +116,25 @@ int runCommandLine(const QCoreApplication& app, Mode mode)
     return 0;
 }
 
+bool asksForHelp(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"--help", "-h", "-?", "--help-all", "--version", "-v"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    StartFolder::enterIfAsked(argc, argv);
     const Mode mode = modeOf(argc, argv);
+    if (mode != Mode::Window || asksForHelp(argc, argv))
+        ParentConsole::attachForOutput();
     if (mode == Mode::Report) {
         QCoreApplication app(argc, argv);
         return runCommandLine(app, mode);
