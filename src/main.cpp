@@ -1,6 +1,7 @@
 #include "app/StartFolder.h"
 #include "measurement/Clock.h"
 #include "ui/ProgramEnd.h"
+#include "ui/QtTranslations.h"
 #include "ui/RecorderWindow.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
     // Before anything is read or written: the data folder is below it.
     StartFolder::enterIfAsked(argc, argv);
     QApplication app(argc, argv);
+    installQtJapanese(app);
     QApplication::setApplicationName(u"Quellmark"_s);
     QGuiApplication::setDesktopFileName(u"quellmark"_s);
 

@@ -7,6 +7,7 @@
 #include "graph/GraphReport.h"
 #include "graph/GraphWindow.h"
 #include "graph/ParentConsole.h"
+#include "ui/QtTranslations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -146,6 +147,7 @@ int main(int argc, char** argv)
         return runCommandLine(app, mode);
     }
     QApplication app(argc, argv);
+    installQtJapanese(app);
     QCoreApplication::setApplicationName(QStringLiteral("quellmark-graph"));
     // Docks and task bars find the menu entry, and with it name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("quellmark-graph"));
