@@ -59,7 +59,7 @@ while [ ${#queue[@]} -gt 0 ]; do
         fi
     done < <($triple-objdump -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p')
 done
-for needed in Qt6Core.dll Qt6Widgets.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+for needed in Qt6Core.dll Qt6Widgets.dll; do
     [ -f "$stage/$needed" ] || { echo "$0: $needed is missing from the package" >&2; exit 1; }
 done
 
