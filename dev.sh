@@ -88,11 +88,16 @@ windows() {
     configure build
     cmake --build build -j"$(nproc)" --target quellmark quellmark-graph
     local wine_tests=$PWD/build-windows/wine-tests
+    # The DLLs the tests load: the toolchain's, and MinGW's runtime.
+    local dlls=$prefix/bin runtime
+    for runtime in libstdc++-6.dll libwinpthread-1.dll; do
+        dlls+=:$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=$runtime)")
+    done
     cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$PWD/packaging/windows/mingw-w64-x86_64.cmake" \
         -DQUELLMARK_WINDOWS_PREFIX="$prefix" -DQUELLMARK_BENCHMARKS=OFF \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tests/windows/wine-run.sh;$wine_tests;$prefix/bin" >/dev/null
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tests/windows/wine-run.sh;$wine_tests;$dlls" >/dev/null
     cmake --build build-windows -j"$(nproc)"
     # The core and the analysis tests, each a Windows program under Wine. The
     # prefix is made first, so that parallel tests do not race to make it.

@@ -21,7 +21,7 @@ linux_build=$(cd "$2" && pwd)
 msi=$(ls "$win_build"/quellmark-*-x64.msi)
 work=$win_build/e2e
 rm -rf "$work"
-mkdir -p "$work/home" "$work/linux"
+mkdir -p "$work/home/Documents" "$work/linux"
 # A home of its own: Wine links the prefix's Documents to the home's.
 export HOME=$work/home
 prefix=$work/wine
@@ -99,7 +99,7 @@ note=$(window_named Quellmark) || fail "no message that DATA was made"
 xdotool windowactivate --sync "$note" key Return 2>/dev/null || xdotool windowfocus --sync "$note" key Return
 window=$(window_named QMK) || fail "no main window"
 measure "$window"
-data_dir=$(find "$prefix/drive_c/users" -path '*/Documents/Quellmark/DATA' -type d | head -n 1)
+data_dir=$(find -L "$prefix/drive_c/users" -maxdepth 4 -path '*/Documents/Quellmark/DATA' -type d | head -n 1)
 [ -n "$data_dir" ] || fail "no DATA below Documents\\Quellmark"
 windows_file=$(ls "$data_dir"/QMK*.csv | head -n 1)
 
@@ -184,9 +184,11 @@ print("e2e: reports agree:", json.dumps(windows["fit"]["parameters"]))
 EOF
 
 step "press stamps under Wine"
-probe=$win_build/tests/stamp_probe.exe
-if [ -f "$probe" ]; then
-    wine_run "$probe" >"$work/stamps.txt" &
+if [ -f "$win_build/tests/stamp_probe.exe" ]; then
+    # Beside the installed programs, where it finds Qt's DLLs and plugins.
+    probe=$installed/stamp_probe.exe
+    cp "$win_build/tests/stamp_probe.exe" "$probe"
+    wine_run "C:\\Program Files\\Quellmark\\stamp_probe.exe" >"$work/stamps.txt" &
     prober=$!
     window=$(window_named "stamp probe") || fail "no probe window"
     xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus --sync "$window"
@@ -197,6 +199,7 @@ if [ -f "$probe" ]; then
     sleep 1
     xdotool key Escape
     wait "$prober" || true
+    rm -f "$probe"
     python3 - "$work/stamps.txt" <<'EOF'
 import sys
 rows = [list(map(int, l.split())) for l in open(sys.argv[1]) if l.strip() and l[0].isdigit()]
