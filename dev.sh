@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian/Ubuntu machine, builds Quellmark into build/ and
 # either starts it (run), runs every test (test) or builds the Debian package
-# build/quellmark_VERSION_ARCH.deb (package).
+# build/quellmark_VERSION_ARCH.deb (package); or builds the Windows programs,
+# tests them under Wine and packs build-windows/quellmark-VERSION-x64.msi and
+# .zip (windows).
 set -euo pipefail
 # The program keeps its data files below the folder it is started from.
 caller=$PWD
@@ -23,9 +25,20 @@ packages=(
     lintian desktop-file-utils appstream man-db  # the package's checks
 )
 
+# Only for the Windows build: its compilers, Wine to test it, the installer's
+# tools, and what the Windows toolchain is built with from Debian's sources.
+windows_packages=(
+    g++-mingw-w64-x86-64-posix make  # the compilers; GSL's build
+    dpkg-dev                  # apt-get source unpacks with dpkg-source
+    wine64                    # runs the tests and the installer
+    wixl msitools             # builds and reads the MSI
+    zip unzip                 # the portable folder
+    qt6-translations-l10n     # Qt's own texts in Japanese
+)
+
 install_missing() {
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "${packages[@]}" ${install_windows:+"${windows_packages[@]}"}; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return
@@ -62,6 +75,38 @@ package() {
     rm -rf build/_CPack_Packages
     deb=$(ls build/quellmark_*.deb)
     echo "Built $deb"
+}
+
+# The Windows programs from the cross toolchain (built once into the user's
+# cache), their tests under Wine, the packages, and the check of the installed
+# programs against the Linux ones.
+windows() {
+    local started=$SECONDS
+    local prefix
+    prefix=$(packaging/windows/build-toolchain.sh | tail -n 1)
+    echo "Windows toolchain: $prefix ($(( SECONDS - started )) s)"
+    # The Linux programs the Windows ones are compared with.
+    configure build
+    cmake --build build -j"$(nproc)" --target quellmark quellmark-graph
+    local wine_tests=$PWD/build-windows/wine-tests
+    # The DLLs the tests load: the toolchain's, and MinGW's runtime.
+    local dlls=$prefix/bin runtime
+    for runtime in libstdc++-6.dll libwinpthread-1.dll; do
+        dlls+=:$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=$runtime)")
+    done
+    cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$PWD/packaging/windows/mingw-w64-x86_64.cmake" \
+        -DQUELLMARK_WINDOWS_PREFIX="$prefix" -DQUELLMARK_BENCHMARKS=OFF \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tests/windows/wine-run.sh;$wine_tests;$dlls" >/dev/null
+    cmake --build build-windows -j"$(nproc)"
+    # The core and the analysis tests, each a Windows program under Wine. The
+    # prefix is made first, so that parallel tests do not race to make it.
+    tests/windows/wine-run.sh "$wine_tests" "" cmd /c exit 0
+    ctest --test-dir build-windows --output-on-failure -j"$(nproc)" -L 'core|analysis'
+    packaging/windows/make-packages.sh build-windows "$prefix"
+    tests/windows/e2e-under-wine.sh build-windows build
+    echo "Windows build, tests and packages: $(( SECONDS - started )) s"
 }
 
 case "${1:-}" in
@@ -105,8 +150,13 @@ package)
     install_missing
     package
     ;;
+windows)
+    install_windows=yes
+    install_missing
+    windows
+    ;;
 *)
-    echo "usage: $0 run|test|package" >&2
+    echo "usage: $0 run|test|package|windows" >&2
     exit 2
     ;;
 esac

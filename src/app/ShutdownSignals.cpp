@@ -8,6 +8,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// The end of the session comes as a signal here.
+class SessionEndFilter
+{
+};
+
 namespace
 {
 int signalPipe[2] = {-1, -1};
@@ -60,10 +65,53 @@ void ShutdownSignals::readSignal()
     }
 }
 
-#else
+#elif defined(Q_OS_WIN)
 
-ShutdownSignals::ShutdownSignals(QObject* parent) : QObject(parent) {}
-ShutdownSignals::~ShutdownSignals() = default;
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+
+#include <csignal>
+#include <qt_windows.h>
+
+// Every top-level window gets WM_ENDSESSION when the session ends; once it
+// has been answered the process may be ended at any moment, so the request
+// is handed on at once, while the message is being handled. The session is
+// never refused or held up: the filter only watches.
+class SessionEndFilter final : public QAbstractNativeEventFilter
+{
+public:
+    explicit SessionEndFilter(ShutdownSignals& owner) : m_owner(owner) {}
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (m_handed || eventType != "windows_generic_MSG")
+            return false;
+        const MSG* msg = static_cast<const MSG*>(message);
+        if (msg->message == WM_ENDSESSION && msg->wParam) {
+            m_handed = true;
+            emit m_owner.shutdownRequested(SIGTERM);
+        }
+        return false;
+    }
+
+private:
+    ShutdownSignals& m_owner;
+    bool m_handed = false;
+};
+
+ShutdownSignals::ShutdownSignals(QObject* parent)
+    : QObject(parent), m_sessionEnd(std::make_unique<SessionEndFilter>(*this))
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installNativeEventFilter(m_sessionEnd.get());
+}
+
+ShutdownSignals::~ShutdownSignals()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeNativeEventFilter(m_sessionEnd.get());
+}
+
 void ShutdownSignals::readSignal() {}
 
 #endif

@@ -2,10 +2,14 @@
 
 #include <QObject>
 
-class QSocketNotifier;
+#include <memory>
 
-// Turns the system's requests to end the program (SIGTERM, SIGHUP, SIGINT)
-// into a Qt signal on the user-interface thread, so that a running
+class QSocketNotifier;
+class SessionEndFilter;
+
+// Turns the system's requests to end the program (SIGTERM, SIGHUP, SIGINT;
+// on Windows the end of the session: log off, shut down, restart) into a Qt
+// signal on the user-interface thread, so that a running
 // measurement can be ended and written before the program goes. Also keeps a
 // file-size limit from killing the program: the write then fails and its
 // rows stay queued like any other failed write.
@@ -26,4 +30,5 @@ private:
     void readSignal();
     QSocketNotifier* m_notifier = nullptr;
     bool m_received = false;
+    std::unique_ptr<SessionEndFilter> m_sessionEnd;
 };

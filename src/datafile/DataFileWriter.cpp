@@ -43,8 +43,8 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes, qint64& size
     int error = sizeBefore < 0 ? errno : 0;
     if (error == 0)
         error = DurableFile::writeAll(fd, bytes);
-    if (error == 0 && _commit(fd) != 0)
-        error = errno;
+    if (error == 0)
+        error = DurableFile::flushToDisk(fd);
     if (error != 0 && sizeBefore >= 0)
         _chsize_s(fd, sizeBefore);
     if (_close(fd) != 0 && error == 0)

@@ -41,7 +41,21 @@ int writeAll(int fd, const QByteArray& bytes)
     return 0;
 }
 
+// The C runtime's _commit is the same call, but says nothing of it.
+int flushToDisk(int fd)
+{
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (handle == INVALID_HANDLE_VALUE)
+        return EBADF;
+    return FlushFileBuffers(handle) ? 0 : EIO;
+}
+
 #else
+
+int flushToDisk(int fd)
+{
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
 
 void syncFolderOf(const QByteArray& nativePath)
 {
@@ -91,8 +105,8 @@ int writeAndCommit(const QString& path, const QByteArray& bytes)
     if (openError != 0)
         return openError;
     int error = writeAll(fd, bytes);
-    if (error == 0 && _commit(fd) != 0)
-        error = errno;
+    if (error == 0)
+        error = flushToDisk(fd);
     if (_close(fd) != 0 && error == 0)
         error = errno;
     return error;

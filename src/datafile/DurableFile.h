@@ -25,6 +25,9 @@ Outcome remove(const QString& path);
 Outcome failure(int error);
 // Writes all of `bytes` to the open descriptor: 0, or the errno of the failure.
 int writeAll(int fd, const QByteArray& bytes);
+// Makes what was written through the descriptor reach the disk (fsync,
+// FlushFileBuffers): 0, or the errno of the failure.
+int flushToDisk(int fd);
 #ifndef Q_OS_WIN
 // Makes a created, renamed or removed name in the file's folder durable.
 void syncFolderOf(const QByteArray& nativePath);

@@ -42,6 +42,11 @@ bool exportFigure(GraphPlot& plot, const QString& path, const FigureOptions& opt
         *error = QStringLiteral("PNG、SVG、PDF のどれかで保存してください: %1").arg(path);
         return false;
     }
+    if (suffix == QStringLiteral("svg") && !svgFigureAvailable()) {
+        *error = QStringLiteral("この版は SVG で保存できません。PNG か PDF で保存してください: %1")
+                     .arg(path);
+        return false;
+    }
     const FitLabelForExport label(plot, options.fitLabel);
     bool ok = false;
     if (suffix == QStringLiteral("png"))

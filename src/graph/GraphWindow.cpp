@@ -6,6 +6,7 @@
 #include "graph/GraphReport.h"
 #include "graph/LiveSource.h"
 #include "graph/ResultText.h"
+#include "graph/SvgFigure.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -398,8 +399,13 @@ void GraphWindow::exportFigureDialog()
 {
     QString selected;
     QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("図を保存"), QString(),
-        QStringLiteral("PNG 画像 (*.png);;SVG 画像 (*.svg);;PDF (*.pdf)"), &selected);
+        this,
+        svgFigureAvailable() ? QStringLiteral("図を保存")
+                             : QStringLiteral("図を保存 (この版は SVG なし: PNG か PDF)"),
+        QString(),
+        svgFigureAvailable() ? QStringLiteral("PNG 画像 (*.png);;SVG 画像 (*.svg);;PDF (*.pdf)")
+                             : QStringLiteral("PNG 画像 (*.png);;PDF (*.pdf)"),
+        &selected);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

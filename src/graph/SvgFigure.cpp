@@ -75,3 +75,8 @@ QByteArray joinSvgTextRuns(const QByteArray& svg)
     out += text.sliced(copied);
     return out.toUtf8();
 }
+
+bool svgFigureAvailable()
+{
+    return true;
+}

@@ -1,21 +1,22 @@
 // quellmark-graph: the window that follows a data file, or, with --export or
 // --report, the same figure and results for scripts, without a window.
 
+#include "app/StartFolder.h"
 #include "datafile/DataFileReader.h"
 #include "datafile/NativePath.h"
 #include "graph/FigureExport.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
 #include "graph/GraphWindow.h"
+#include "graph/ParentConsole.h"
+#include "ui/QtTranslations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 #include <optional>
@@ -66,6 +67,7 @@ public:
 
     bool parse(const QStringList& arguments) { return m_parser.parse(arguments); }
     QString errorText() const { return m_parser.errorText(); }
+    bool withoutWindow() const { return m_parser.isSet(m_report) || m_parser.isSet(m_export); }
     bool helpOrVersion() const { return isHelp() || m_parser.isSet(QStringLiteral("version")); }
     QString helpOrVersionText() const
     {
@@ -183,22 +185,13 @@ int runExport(const Options& o)
     return ExitStatus::SomeUnread;
 }
 
-// Standard dialogs and buttons in the user's language: Qt's own translation.
-void loadQtTranslation(QCoreApplication& app)
-{
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
-}
-
 int runWindow(int argc, char** argv, CommandLine& line, const QStringList& arguments, bool parsed)
 {
     QApplication app(argc, argv);
     // Docks and task bars find the menu entry, and with it name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("quellmark-graph"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quellmark")));
-    loadQtTranslation(app);
+    installQtJapanese(app);
     if (!parsed) {
         // Qt's own options (-platform, -style …) have been taken out now.
         QStringList rest = QCoreApplication::arguments();
@@ -223,11 +216,16 @@ int runWindow(int argc, char** argv, CommandLine& line, const QStringList& argum
 
 int main(int argc, char** argv)
 {
+    StartFolder::enterIfAsked(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quellmark-graph"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUELLMARK_VERSION));
     const QStringList arguments = NativePath::arguments(argc, argv);
     CommandLine line;
     const bool parsed = line.parse(arguments);
+    // A window program on Windows: what the command line prints goes to the
+    // console it was started from.
+    if (!parsed || line.helpOrVersion() || line.withoutWindow())
+        ParentConsole::attachForOutput();
     if (parsed && line.helpOrVersion()) {
         const QCoreApplication app(argc, argv); // for the program's name in the help
         const QByteArray text = line.helpOrVersionText().toLocal8Bit();

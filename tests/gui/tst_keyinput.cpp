@@ -77,13 +77,13 @@ private slots:
 
     void eventWithoutTimeHasNoPressTime()
     {
-        PressTimeEstimator estimator;
+        PressTimeEstimator estimator(X11);
         QVERIFY(!estimator.pressedAtNs(0, 5'000 * Ms));
     }
 
     void pressTimeFollowsTheFastestDeliveredEvent()
     {
-        PressTimeEstimator estimator;
+        PressTimeEstimator estimator(X11);
         // The event clock runs 1000 ms ahead of ours; the first event arrives
         // 30 ms late and is all there is to go by.
         QCOMPARE(msOf(estimator.pressedAtNs(2'000, 1'030 * Ms)), 1'030);
@@ -95,7 +95,7 @@ private slots:
 
     void stampOnOurClockNeedsNoLearning()
     {
-        PressTimeEstimator estimator;
+        PressTimeEstimator estimator(X11);
         // The very first press, held up 400 ms behind a busy handler.
         QCOMPARE(msOf(estimator.pressedAtNs(5'000, 5'400 * Ms)), 5'000);
         QCOMPARE(msOf(estimator.pressedAtNs(6'000, 6'050 * Ms)), 6'000);
@@ -106,7 +106,7 @@ private slots:
 
     void stampCutTo32BitsStillReadsAsOurClock()
     {
-        PressTimeEstimator estimator;
+        PressTimeEstimator estimator(X11);
         const qint64 wrap = qint64(1) << 32;
         // 49.7 days after boot the stamp has wrapped; our clock has not.
         QCOMPARE(msOf(estimator.pressedAtNs(4'600, (wrap + 5'000) * Ms)), wrap + 4'600);
@@ -116,7 +116,7 @@ private slots:
 
     void staleEventTimeIsDistrustedAndTheClockStartsOver()
     {
-        PressTimeEstimator estimator;
+        PressTimeEstimator estimator(X11);
         QCOMPARE(msOf(estimator.pressedAtNs(10'000, 10'000 * Ms)), 10'000);
         // The event clock fell back by a minute (wrapped, or another server):
         // mapped with the old offset the press would lie 60 s in the past.
@@ -127,13 +127,41 @@ private slots:
 
     void delayUpToTenSecondsIsStillTrusted()
     {
-        PressTimeEstimator estimator;
+        PressTimeEstimator estimator(X11);
         QCOMPARE(msOf(estimator.pressedAtNs(1'000, 1'000 * Ms)), 1'000);
         QCOMPARE(msOf(estimator.pressedAtNs(2'000, 12'000 * Ms)), 2'000);
         QVERIFY(!estimator.pressedAtNs(3'000, 13'001 * Ms));
     }
 
+    void stampOnAClockOfItsOwnIsAlwaysMapped_data()
+    {
+        QTest::addColumn<QList<qint64>>("stampsMs");
+        QTest::addColumn<QList<qint64>>("handledMs");
+        QTest::addColumn<QList<qint64>>("expectedMs");
+        // Counted from the program's start, which came 6 s after our clock's
+        // origin (a program started just after boot): the stamps look like
+        // recent instants of our clock, yet they are not.
+        QTest::newRow("started just after boot")
+            << QList<qint64>{1'000, 2'000, 3'000} << QList<qint64>{7'003, 8'001, 9'401}
+            << QList<qint64>{7'003, 8'001, 9'001};
+        QTest::newRow("the clock jumped: no usable stamp")
+            << QList<qint64>{1'000, 2'000} << QList<qint64>{7'000, 67'000}
+            << QList<qint64>{7'000, -1};
+    }
+
+    void stampOnAClockOfItsOwnIsAlwaysMapped()
+    {
+        QFETCH(QList<qint64>, stampsMs);
+        QFETCH(QList<qint64>, handledMs);
+        QFETCH(QList<qint64>, expectedMs);
+        PressTimeEstimator estimator(PressTimeEstimator::EventClock::OwnMs);
+        for (qsizetype i = 0; i < stampsMs.size(); ++i)
+            QCOMPARE(msOf(estimator.pressedAtNs(quint64(stampsMs[i]), handledMs[i] * Ms)),
+                     expectedMs[i]);
+    }
+
 private:
+    static constexpr auto X11 = PressTimeEstimator::EventClock::MonotonicMs;
     static constexpr qint64 Ms = 1'000'000;
     static qint64 msOf(std::optional<qint64> ns) { return ns ? *ns / Ms : -1; }
 };

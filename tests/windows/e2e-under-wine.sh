@@ -1,0 +1,221 @@
+#!/usr/bin/env bash
+# The Windows packages end to end under Wine, on a private X server:
+#  - the MSI installs silently into a fresh Wine prefix;
+#  - the installed program, started through its Start-menu entry, says it made
+#    DATA below Documents\Quellmark and records three presses, a BackSpace and
+#    the end click; its data file has the rows the Linux program writes for
+#    the same keys (the same kinds and texts, CP932, CR LF; times differ);
+#  - the installed companion's --report --fit cooling on a fixed file gives
+#    the Linux build's JSON, numbers equal to 12 significant digits;
+#  - the key stamps' resolution is measured and printed;
+#  - the uninstall removes every file of the program and keeps the user's data.
+#   e2e-under-wine.sh BUILD-WINDOWS BUILD-LINUX
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${QUELLMARK_E2E_X:-}" ]; then
+    exec "$here/../x11/with-x-server.sh" --wm openbox -- env QUELLMARK_E2E_X=1 "$0" "$@"
+fi
+[ $# -eq 2 ] || { echo "usage: $0 BUILD-WINDOWS BUILD-LINUX" >&2; exit 2; }
+win_build=$(cd "$1" && pwd)
+linux_build=$(cd "$2" && pwd)
+msi=$(ls "$win_build"/quellmark-*-x64.msi)
+work=$win_build/e2e
+rm -rf "$work"
+mkdir -p "$work/home/Documents" "$work/linux"
+# A home of its own: Wine links the prefix's Documents to the home's.
+export HOME=$work/home
+prefix=$work/wine
+wine_run() { "$here/wine-run.sh" "$prefix" "" "$@"; }
+wineserver=$(dirname "$(command -v wine64 || echo /usr/lib/wine/wine64)")/wineserver
+[ -x "$wineserver" ] || wineserver=wineserver
+step() { echo "e2e: $*"; }
+fail() {
+    echo "e2e: FAILED: $*" >&2
+    exit 1
+}
+cleanup() {
+    WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true
+}
+trap cleanup EXIT
+window_named() { # title: the first visible window with exactly that title
+    timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+}
+# The keys of the measurement, the same on both systems: the first Return
+# starts, three more are readings, BackSpace rejects the last one; then the
+# end button "保存/クリア" (at 5280,0 twips, 1215 x 495, 15 twips a pixel).
+measure() { # window
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
+    sleep 1
+    for key in Return Return Return Return BackSpace; do
+        xdotool key "$key"
+        sleep 0.6
+    done
+    xdotool mousemove --window "$1" $(( (5280 + 1215 / 2) / 15 )) $(( 495 / 2 / 15 )) click 1
+    sleep 2
+}
+# Three more presses after the end click: a second measurement, which the end
+# of the session (Windows) or SIGTERM (Linux) then ends.
+second_measurement() { # window
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
+    for key in Return Return Return; do
+        xdotool key "$key"
+        sleep 0.6
+    done
+}
+
+step "a fresh Wine prefix"
+wine_run cmd /c exit 0
+# Japanese text in every window: Wine finds Debian's Noto CJK fonts itself;
+# the families Windows programs ask for are mapped onto them.
+cat >"$work/fonts.reg" <<'EOF'
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"MS UI Gothic"="Noto Sans CJK JP"
+"MS Gothic"="Noto Sans Mono CJK JP"
+"MS PGothic"="Noto Sans CJK JP"
+"Meiryo"="Noto Sans CJK JP"
+"Meiryo UI"="Noto Sans CJK JP"
+"Yu Gothic UI"="Noto Sans CJK JP"
+EOF
+wine_run regedit /S "Z:${work//\//\\}\\fonts.reg"
+
+step "silent install of $(basename "$msi")"
+wine_run msiexec /i "Z:${msi//\//\\}" /qn || fail "msiexec /i returned $?"
+WINEPREFIX=$prefix "$wineserver" -w
+installed="$prefix/drive_c/Program Files/Quellmark"
+for f in quellmark.exe quellmark-graph.exe Qt6Core.dll platforms/qwindows.dll translations/qtbase_ja.qm LICENSE.txt; do
+    [ -f "$installed/$f" ] || fail "$f was not installed"
+done
+entry=$(find "$prefix/drive_c" -name 'Quellmark.lnk' | head -n 1)
+[ -n "$entry" ] || fail "no Start-menu entry"
+find "$prefix/drive_c" -name 'Quellmark Graph.lnk' | grep -q . || fail "no Start-menu entry for the companion"
+
+step "the installed program, started through its Start-menu entry"
+entry_win=$(wine_run winepath -w "$entry" 2>/dev/null | tr -d '\r')
+wine_run start /wait "$entry_win" &
+starter=$!
+note=$(window_named Quellmark) || fail "no message that DATA was made"
+xdotool windowactivate --sync "$note" key Return 2>/dev/null || xdotool windowfocus --sync "$note" key Return
+window=$(window_named QMK) || fail "no main window"
+measure "$window"
+data_dir=$(find -L "$prefix/drive_c/users" -maxdepth 4 -path '*/Documents/Quellmark/DATA' -type d | head -n 1)
+[ -n "$data_dir" ] || fail "no DATA below Documents\\Quellmark"
+windows_file=$(ls "$data_dir"/QMK*.csv | head -n 1)
+
+step "the end of the Windows session during a measurement"
+sleep 1 # the next data file's name is to the second
+second_measurement "$window"
+wine_run wineboot --end-session || fail "wineboot --end-session returned $?"
+timeout 30 tail --pid="$starter" -f /dev/null || fail "the program did not end with the session"
+session_file=$(ls -t "$data_dir"/QMK*.csv | head -n 1)
+[ "$session_file" != "$windows_file" ] || fail "no data file for the second measurement"
+WINEPREFIX=$prefix "$wineserver" -k || true
+
+step "the Linux program with the same keys"
+(cd "$work/linux" && exec "$linux_build/quellmark") >"$work/linux.log" 2>&1 &
+linux=$!
+note=$(window_named Quellmark) || fail "the Linux program showed no message"
+xdotool windowactivate --sync "$note" key Return
+window=$(window_named QMK) || fail "the Linux program showed no window"
+measure "$window"
+linux_file=$(ls "$work"/linux/DATA/QMK*.csv | head -n 1)
+sleep 1
+second_measurement "$window"
+kill -TERM "$linux"
+wait "$linux" || true
+linux_session_file=$(ls -t "$work"/linux/DATA/QMK*.csv | head -n 1)
+
+step "the data files against the Linux program's"
+cat >"$work/compare.py" <<'EOF'
+import csv, io, re, sys
+
+def rows(path):
+    data = open(path, "rb").read()
+    if not data.endswith(b"\r\n") or b"\n" in data.replace(b"\r\n", b""):
+        sys.exit("%s: not every line ends with CR LF" % path)
+    text = data.decode("cp932")  # fails on anything but CP932
+    return list(csv.reader(io.StringIO(text, newline="")))
+
+def shape(row):
+    # Times, counts and seconds differ from run to run; texts do not.
+    return [re.sub(r"\d+(\.\d+)?", "#", f) for f in row]
+
+windows, linux = rows(sys.argv[1]), rows(sys.argv[2])
+if len(windows) != len(linux):
+    sys.exit("Windows wrote %d rows, Linux %d" % (len(windows), len(linux)))
+for n, (w, l) in enumerate(zip(windows, linux), 1):
+    if shape(w) != shape(l):
+        sys.exit("row %d differs:\n  Windows %r\n  Linux   %r" % (n, w, l))
+print("e2e: %d rows alike, e.g. %r" % (len(windows), windows[-2]))
+EOF
+python3 "$work/compare.py" "$windows_file" "$linux_file" || fail "the end click's data files differ"
+python3 "$work/compare.py" "$session_file" "$linux_session_file" ||
+    fail "the session's end and SIGTERM left different data files"
+
+step "the companion's report on a fixed file"
+fixed=$here/QMK26_1_15_100000.csv
+cp "$fixed" "$work/"
+(cd "$work" && wine_run "C:\\Program Files\\Quellmark\\quellmark-graph.exe" --report --fit cooling \
+    "$(basename "$fixed")") >"$work/report-windows.json" || fail "the Windows report failed"
+(cd "$work" && "$linux_build/quellmark-graph" --report --fit cooling "$(basename "$fixed")") \
+    >"$work/report-linux.json"
+python3 - "$work/report-windows.json" "$work/report-linux.json" <<'EOF'
+import json, math, sys
+
+def same(a, b, where):
+    if isinstance(a, dict) and isinstance(b, dict):
+        if a.keys() != b.keys():
+            sys.exit("%s: keys differ: %s / %s" % (where, sorted(a), sorted(b)))
+        for k in a:
+            same(a[k], b[k], where + "." + k)
+    elif isinstance(a, list) and isinstance(b, list) and len(a) == len(b):
+        for i, (x, y) in enumerate(zip(a, b)):
+            same(x, y, "%s[%d]" % (where, i))
+    elif isinstance(a, (int, float)) and isinstance(b, (int, float)) and not isinstance(a, bool):
+        if a != b and not math.isclose(a, b, rel_tol=5e-12, abs_tol=1e-300):
+            sys.exit("%s: %r against %r" % (where, a, b))
+    elif a != b:
+        sys.exit("%s: %r against %r" % (where, a, b))
+
+windows, linux = (json.load(open(p, encoding="utf-8")) for p in sys.argv[1:3])
+same(windows, linux, "report")
+print("e2e: reports agree:", json.dumps(windows["fit"]["parameters"]))
+EOF
+
+step "press stamps under Wine"
+if [ -f "$win_build/tests/stamp_probe.exe" ]; then
+    # Beside the installed programs, where it finds Qt's DLLs and plugins.
+    probe=$installed/stamp_probe.exe
+    cp "$win_build/tests/stamp_probe.exe" "$probe"
+    wine_run "C:\\Program Files\\Quellmark\\stamp_probe.exe" >"$work/stamps.txt" &
+    prober=$!
+    window=$(window_named "stamp probe") || fail "no probe window"
+    xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus --sync "$window"
+    for pause in 0.013 0.007 0.021 0.003 0.017 0.011 0.005 0.019 0.009 0.015 0.002 0.023 0.006 0.014 0.01; do
+        xdotool key Return
+        sleep "$pause"
+    done
+    sleep 1
+    xdotool key Escape
+    wait "$prober" || true
+    rm -f "$probe"
+    python3 - "$work/stamps.txt" <<'EOF'
+import sys
+rows = [list(map(int, l.split())) for l in open(sys.argv[1]) if l.strip() and l[0].isdigit()]
+def step(values):
+    d = sorted({b - a for a, b in zip(values, values[1:]) if b != a})
+    return d[0] if d else None
+for name, i, unit in (("Qt key stamp", 0, 1.0), ("GetMessageTime", 1, 1.0), ("handling, QElapsedTimer", 2, 1e-6)):
+    s = step([r[i] for r in rows])
+    print("e2e: %-24s smallest step %s ms over %d presses" % (name, s * unit if s else "-", len(rows)))
+EOF
+fi
+
+step "uninstall"
+wine_run msiexec /x "Z:${msi//\//\\}" /qn || fail "msiexec /x returned $?"
+WINEPREFIX=$prefix "$wineserver" -w
+[ ! -e "$installed" ] || fail "left behind: $(find "$installed" | head -n 5)"
+find "$prefix/drive_c" -name 'Quellmark*.lnk' | grep -q . && fail "a Start-menu entry was left behind"
+[ -f "$windows_file" ] || fail "the user's data file was removed"
+step "passed"
