@@ -7,11 +7,16 @@
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
 #include "graph/GraphWindow.h"
+#include "graph/HtmlExport.h"
+#include "graph/ReadingsCsvExport.h"
+#include "graph/ResultText.h"
+#include "graph/SvgFigure.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -42,7 +47,8 @@ class CommandLine
 public:
     CommandLine()
         : m_export(QStringLiteral("export"),
-                   QStringLiteral("図を OUT (.png, .svg, .pdf) に書いて終わる"),
+                   QStringLiteral("図を OUT (.png, .svg, .pdf)、ページを OUT.html、測定値を "
+                                  "OUT.csv に書いて終わる"),
                    QStringLiteral("OUT")),
           m_report(QStringLiteral("report"),
                    QStringLiteral("結果を JSON で標準出力に書いて終わる")),
@@ -168,15 +174,41 @@ int runExport(const Options& o)
     if (const QString reason = unreadableReason(contents); !reason.isEmpty())
         return fail(path + QStringLiteral(": ") + reason);
     const QString unread = unreadLinesText(contents);
-    GraphPlot plot;
-    plot.appendRows(contents.rows, contents.valueTitle, contents.subjectLines);
-    contents = {};
-    if (fit)
-        plot.showFit(&*fit);
-    plot.refresh();
+    const QString suffix = QFileInfo(o.out).suffix().toLower();
     QString error;
-    if (!exportFigure(plot, o.out, {.fitLabel = o.fitLabel}, &error))
-        return fail(error);
+    if (suffix == QStringLiteral("csv")) {
+        if (!writeReadingsCsv(o.out, exportedReadings(contents.rows, {}), contents.valueTitle,
+                              &error))
+            return fail(error);
+    } else {
+        const bool html = suffix == QStringLiteral("html") || suffix == QStringLiteral("htm");
+        HtmlPage page;
+        if (html) {
+            page.subjectLines = contents.subjectLines;
+            page.valueTitle = contents.valueTitle;
+            page.readings = exportedReadings(contents.rows, {});
+        }
+        GraphPlot plot;
+        plot.appendRows(contents.rows, contents.valueTitle, contents.subjectLines);
+        contents = {};
+        if (fit)
+            plot.showFit(&*fit);
+        plot.refresh();
+        if (html) {
+            page.title = plot.figureTitle().isEmpty() ? QStringLiteral("クエルマーク グラフ")
+                                                      : plot.figureTitle();
+            if (fit)
+                page.results = fitResultText(*fit, plot.valueUnit()).split(u'\n');
+            page.results += lapStatisticsText(analysis::lapStatistics(plot.laps())).split(u'\n');
+            plot.setFitLabelShown(o.fitLabel && fit);
+            page.svg = svgFigure(plot, QSize(FigureWidth, FigureHeight), page.title);
+            plot.setFitLabelShown(false);
+            if (!writeHtmlPage(o.out, page, &error))
+                return fail(error);
+        } else if (!exportFigure(plot, o.out, {.fitLabel = o.fitLabel}, &error)) {
+            return fail(error);
+        }
+    }
     if (unread.isEmpty())
         return ExitStatus::AllRead;
     printError(path + QStringLiteral(": ") + unread);
