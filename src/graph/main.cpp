@@ -36,6 +36,7 @@ struct Options {
     QString file; // or folder, for the window
     QString out;
     std::optional<analysis::Model> model;
+    std::optional<PeriodChoice> period;
     bool fitLabel = true;
 };
 
@@ -53,8 +54,10 @@ public:
           m_report(QStringLiteral("report"),
                    QStringLiteral("結果を JSON で標準出力に書いて終わる")),
           m_fit(QStringLiteral("fit"),
-                QStringLiteral("--export と --report の当てはめ: linear または cooling"),
+                QStringLiteral("--export と --report の当てはめ: linear、cooling、period（周期）"),
                 QStringLiteral("MODEL")),
+          m_halfSwing(QStringLiteral("half-swing"),
+                      QStringLiteral("--fit period: 半周期ごとに押した（周期はラップの 2 倍）")),
           m_noFitLabel(QStringLiteral("no-fit-label"),
                        QStringLiteral("--export の図に当てはめの式と値を入れない"))
     {
@@ -64,7 +67,7 @@ public:
                            "できない・コマンドラインの誤り"));
         m_parser.addHelpOption();
         m_parser.addVersionOption();
-        m_parser.addOptions({m_export, m_report, m_fit, m_noFitLabel});
+        m_parser.addOptions({m_export, m_report, m_fit, m_halfSwing, m_noFitLabel});
         m_parser.addPositionalArgument(
             QStringLiteral("FILE|FOLDER"),
             QStringLiteral("データファイル。窓では、その最新のものを追うフォルダでもよい"));
@@ -100,8 +103,11 @@ public:
                 o.model = analysis::Model::Linear;
             } else if (name == QStringLiteral("cooling")) {
                 o.model = analysis::Model::Cooling;
+            } else if (name == QStringLiteral("period")) {
+                o.period = PeriodChoice{m_parser.isSet(m_halfSwing)};
             } else {
-                *error = QStringLiteral("--fit は linear か cooling です: %1").arg(name);
+                *error =
+                    QStringLiteral("--fit は linear、cooling、period のどれかです: %1").arg(name);
                 return std::nullopt;
             }
         }
@@ -124,6 +130,7 @@ private:
     QCommandLineOption m_export;
     QCommandLineOption m_report;
     QCommandLineOption m_fit;
+    QCommandLineOption m_halfSwing;
     QCommandLineOption m_noFitLabel;
 };
 
@@ -140,7 +147,8 @@ int fail(const QString& message)
 
 int runReport(const Options& o)
 {
-    Report report = buildReport(o.file, readDataFile(o.file, RowsKept::Readings), o.model);
+    Report report =
+        buildReport(o.file, readDataFile(o.file, RowsKept::Readings), o.model, o.period);
     if (!report.ok)
         return fail(report.error);
     std::fwrite(report.json.constData(), 1, std::size_t(report.json.size()), stdout);
