@@ -14,6 +14,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-noto-cjk            # Japanese text instead of boxes
     python3                   # reads data files back in the tests
+    python3-html5lib          # checks the HTML export as a browser parses it
     clang libclang-rt-14-dev  # libFuzzer
     libgsl-dev                # the graph companion's fits
     xvfb openbox x11-utils xdotool  # the guide window on a real X server with frames

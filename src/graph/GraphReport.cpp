@@ -152,8 +152,49 @@ QByteArray fitJson(const analysis::FitResult& fit)
 
 } // namespace
 
+std::vector<analysis::Press> pressesOf(const QList<ReadRow>& rows)
+{
+    std::vector<analysis::Press> presses;
+    for (const ReadRow& row : rows) {
+        if (row.kind == RowKind::Data)
+            presses.push_back({row.number, row.elapsed, row.rejected, false});
+    }
+    return presses;
+}
+
+namespace
+{
+
+QByteArray estimateJson(const analysis::Estimate& e)
+{
+    return "{\"value\": " + jsonNumber(e.value) + ", \"se\": " + jsonNumber(e.se) + "}";
+}
+
+QByteArray numbersJson(const std::vector<int>& numbers)
+{
+    QByteArray json = "[";
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        json += (i > 0 ? ", " : "") + QByteArray::number(numbers[i]);
+    return json + "]";
+}
+
+QByteArray periodJson(const analysis::PeriodFit& fit, bool halfSwing)
+{
+    return "{\"model\": \"period\", \"points\": " + QByteArray::number(fit.points) +
+           ", \"parameters\": {\"start\": " + estimateJson(fit.start) +
+           ", \"period\": " + estimateJson(fit.period) + "}, \"r2\": " + jsonNumber(fit.r2) +
+           ", \"residual_sd\": " + jsonNumber(fit.residualSd) +
+           ", \"swings\": " + QByteArray::number(fit.swings) +
+           ", \"missed\": " + numbersJson(fit.missed) +
+           ", \"doubled\": " + numbersJson(fit.doubled) +
+           ", \"first_last_period\": " + estimateJson(fit.firstLastPeriod) +
+           ", \"half_swing\": " + (halfSwing ? "true" : "false") + "}";
+}
+
+} // namespace
+
 Report buildReport(const QString& path, DataFileContents contents,
-                   std::optional<analysis::Model> model)
+                   std::optional<analysis::Model> model, std::optional<PeriodChoice> period)
 {
     Report report;
     if (const QString reason = unreadableReason(contents); !reason.isEmpty()) {
@@ -167,12 +208,24 @@ Report buildReport(const QString& path, DataFileContents contents,
                      ", \"first_line\": " + QByteArray::number(problem->line) +
                      ", \"reason\": " + jsonString(problem->reason) + "}";
     }
+    QByteArray fit = "null";
+    if (period) {
+        const analysis::PeriodFit result =
+            analysis::fitPeriod(pressesOf(contents.rows), period->pressPerHalfSwing);
+        if (!result.ok()) {
+            analysis::FitResult failed;
+            failed.failure = result.failure;
+            failed.points = result.points;
+            report.error = path + QStringLiteral(": ") + fitFailureText(failed);
+            return report;
+        }
+        fit = periodJson(result, period->pressPerHalfSwing);
+    }
     MeasuredPoints points = measuredPoints(contents.rows);
     contents.rows = {};
     const QByteArray laps = lapsJson(analysis::lapStatistics(points.laps));
     points.laps = {};
-    QByteArray fit = "null";
-    if (model) {
+    if (model && !period) {
         const analysis::FitResult result = fitModel(*model, points.t, points.y);
         if (!result.ok()) {
             report.error = path + QStringLiteral(": ") + fitFailureText(result);

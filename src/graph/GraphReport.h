@@ -2,6 +2,7 @@
 
 #include "analysis/Fits.h"
 #include "analysis/LapStatistics.h"
+#include "analysis/PeriodFit.h"
 #include "datafile/DataFileReader.h"
 
 #include <QByteArray>
@@ -54,8 +55,16 @@ struct Report {
 
 // The command line's report of a whole file, with a fit of every valid reading
 // when `model` is given. Takes the rows over, to let them go before the fit.
+// The period fit instead of a curve: one press per swing, or per half swing.
+struct PeriodChoice {
+    bool pressPerHalfSwing = false;
+};
 Report buildReport(const QString& path, DataFileContents contents,
-                   std::optional<analysis::Model> model);
+                   std::optional<analysis::Model> model,
+                   std::optional<PeriodChoice> period = std::nullopt);
+
+// The readings as presses for the period fit, NG ones marked.
+std::vector<analysis::Press> pressesOf(const QList<ReadRow>& rows);
 
 // A JSON number with every digit a double holds; NaN and infinities as null.
 QByteArray jsonNumber(double value);

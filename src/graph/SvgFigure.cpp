@@ -9,7 +9,7 @@
 
 #include <optional>
 
-bool writeSvgFigure(QCustomPlot& plot, const QString& path, QSize size, const QString& title)
+QByteArray svgFigure(QCustomPlot& plot, QSize size, const QString& title)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -23,12 +23,19 @@ bool writeSvgFigure(QCustomPlot& plot, const QString& path, QSize size, const QS
     svg.setResolution(QPixmap(1, 1).logicalDpiY());
     QCPPainter painter;
     if (!painter.begin(&svg))
-        return false;
+        return {};
     plot.toPainter(&painter, size.width(), size.height());
     if (!painter.end())
+        return {};
+    return joinSvgTextRuns(buffer.data());
+}
+
+bool writeSvgFigure(QCustomPlot& plot, const QString& path, QSize size, const QString& title)
+{
+    const QByteArray bytes = svgFigure(plot, size, title);
+    if (bytes.isEmpty())
         return false;
     QSaveFile file(path);
-    const QByteArray bytes = joinSvgTextRuns(buffer.data());
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 

@@ -8,13 +8,18 @@
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
 #include "graph/GraphWindow.h"
+#include "graph/HtmlExport.h"
 #include "graph/ParentConsole.h"
+#include "graph/ReadingsCsvExport.h"
+#include "graph/ResultText.h"
+#include "graph/SvgFigure.h"
 #include "ui/QtTranslations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
 
@@ -32,6 +37,7 @@ struct Options {
     QString file; // or folder, for the window
     QString out;
     std::optional<analysis::Model> model;
+    std::optional<PeriodChoice> period;
     bool fitLabel = true;
 };
 
@@ -43,13 +49,16 @@ class CommandLine
 public:
     CommandLine()
         : m_export(QStringLiteral("export"),
-                   QStringLiteral("図を OUT (.png, .svg, .pdf) に書いて終わる"),
+                   QStringLiteral("図を OUT (.png, .svg, .pdf)、ページを OUT.html、測定値を "
+                                  "OUT.csv に書いて終わる"),
                    QStringLiteral("OUT")),
           m_report(QStringLiteral("report"),
                    QStringLiteral("結果を JSON で標準出力に書いて終わる")),
           m_fit(QStringLiteral("fit"),
-                QStringLiteral("--export と --report の当てはめ: linear または cooling"),
+                QStringLiteral("--export と --report の当てはめ: linear、cooling、period（周期）"),
                 QStringLiteral("MODEL")),
+          m_halfSwing(QStringLiteral("half-swing"),
+                      QStringLiteral("--fit period: 半周期ごとに押した（周期はラップの 2 倍）")),
           m_noFitLabel(QStringLiteral("no-fit-label"),
                        QStringLiteral("--export の図に当てはめの式と値を入れない"))
     {
@@ -59,7 +68,7 @@ public:
                            "できない・コマンドラインの誤り"));
         m_parser.addHelpOption();
         m_parser.addVersionOption();
-        m_parser.addOptions({m_export, m_report, m_fit, m_noFitLabel});
+        m_parser.addOptions({m_export, m_report, m_fit, m_halfSwing, m_noFitLabel});
         m_parser.addPositionalArgument(
             QStringLiteral("FILE|FOLDER"),
             QStringLiteral("データファイル。窓では、その最新のものを追うフォルダでもよい"));
@@ -96,8 +105,11 @@ public:
                 o.model = analysis::Model::Linear;
             } else if (name == QStringLiteral("cooling")) {
                 o.model = analysis::Model::Cooling;
+            } else if (name == QStringLiteral("period")) {
+                o.period = PeriodChoice{m_parser.isSet(m_halfSwing)};
             } else {
-                *error = QStringLiteral("--fit は linear か cooling です: %1").arg(name);
+                *error =
+                    QStringLiteral("--fit は linear、cooling、period のどれかです: %1").arg(name);
                 return std::nullopt;
             }
         }
@@ -120,6 +132,7 @@ private:
     QCommandLineOption m_export;
     QCommandLineOption m_report;
     QCommandLineOption m_fit;
+    QCommandLineOption m_halfSwing;
     QCommandLineOption m_noFitLabel;
 };
 
@@ -136,7 +149,8 @@ int fail(const QString& message)
 
 int runReport(const Options& o)
 {
-    Report report = buildReport(o.file, readDataFile(o.file, RowsKept::Readings), o.model);
+    Report report =
+        buildReport(o.file, readDataFile(o.file, RowsKept::Readings), o.model, o.period);
     if (!report.ok)
         return fail(report.error);
     std::fwrite(report.json.constData(), 1, std::size_t(report.json.size()), stdout);
@@ -170,15 +184,41 @@ int runExport(const Options& o)
     if (const QString reason = unreadableReason(contents); !reason.isEmpty())
         return fail(path + QStringLiteral(": ") + reason);
     const QString unread = unreadLinesText(contents);
-    GraphPlot plot;
-    plot.appendRows(contents.rows, contents.valueTitle, contents.subjectLines);
-    contents = {};
-    if (fit)
-        plot.showFit(&*fit);
-    plot.refresh();
+    const QString suffix = QFileInfo(o.out).suffix().toLower();
     QString error;
-    if (!exportFigure(plot, o.out, {.fitLabel = o.fitLabel}, &error))
-        return fail(error);
+    if (suffix == QStringLiteral("csv")) {
+        if (!writeReadingsCsv(o.out, exportedReadings(contents.rows, {}), contents.valueTitle,
+                              &error))
+            return fail(error);
+    } else {
+        const bool html = suffix == QStringLiteral("html") || suffix == QStringLiteral("htm");
+        HtmlPage page;
+        if (html) {
+            page.subjectLines = contents.subjectLines;
+            page.valueTitle = contents.valueTitle;
+            page.readings = exportedReadings(contents.rows, {});
+        }
+        GraphPlot plot;
+        plot.appendRows(contents.rows, contents.valueTitle, contents.subjectLines);
+        contents = {};
+        if (fit)
+            plot.showFit(&*fit);
+        plot.refresh();
+        if (html) {
+            page.title = plot.figureTitle().isEmpty() ? QStringLiteral("クエルマーク グラフ")
+                                                      : plot.figureTitle();
+            if (fit)
+                page.results = fitResultText(*fit, plot.valueUnit()).split(u'\n');
+            page.results += lapStatisticsText(analysis::lapStatistics(plot.laps())).split(u'\n');
+            plot.setFitLabelShown(o.fitLabel && fit);
+            page.svg = svgFigure(plot, QSize(FigureWidth, FigureHeight), page.title);
+            plot.setFitLabelShown(false);
+            if (!writeHtmlPage(o.out, page, &error))
+                return fail(error);
+        } else if (!exportFigure(plot, o.out, {.fitLabel = o.fitLabel}, &error)) {
+            return fail(error);
+        }
+    }
     if (unread.isEmpty())
         return ExitStatus::AllRead;
     printError(path + QStringLiteral(": ") + unread);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "graph/ExportedReadings.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The results as one page that opens offline in any current browser, on a
+// school tablet as on a desktop: the figure as inline SVG, the results as
+// text and the table of readings, with no script and nothing fetched from
+// outside. The first screen (title, figure, results) prints on one A4 page.
+struct HtmlPage {
+    QString title;            // the subject, or the program's name
+    QStringList subjectLines; // shown under the title, empty ones left out
+    QByteArray svg;           // the figure as svgFigure() makes it
+    QStringList results;      // the fit and lap results, one line each
+    QString valueTitle;       // the value column's title
+    QList<ExportedReading> readings;
+};
+
+QByteArray htmlPage(const HtmlPage& page);
+
+// Writes htmlPage() to `path`, never over a data file. On failure returns
+// false with a message in Japanese in `error`.
+bool writeHtmlPage(const QString& path, const HtmlPage& page, QString* error);
+
+// An SVG document as an element to put into HTML: the XML declaration and
+// anything else before <svg> dropped, the fixed size of the root replaced so
+// that the figure takes the page's width, the namespaces left to the HTML
+// parser, which gives them itself. Exposed for the tests.
+QByteArray inlineSvg(const QByteArray& svg);
