@@ -53,7 +53,9 @@ install_missing() {
 configure() { # dir, cmake options...
     local dir=$1
     shift
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    # The tests' Python is the system's, which has the packages installed above.
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DPython3_EXECUTABLE=/usr/bin/python3 "$@" >/dev/null
 }
 
 build() { # dir, cmake options...
