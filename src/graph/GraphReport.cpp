@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-MeasuredPoints measuredPoints(const QList<ReadRow>& rows)
+MeasuredPoints measuredPoints(const QList<ReadRow>& rows, const QSet<int>& excluded)
 {
     MeasuredPoints points;
     for (const ReadRow& row : rows) {
@@ -16,6 +16,10 @@ MeasuredPoints measuredPoints(const QList<ReadRow>& rows)
         ++points.readings;
         if (row.rejected) {
             ++points.rejected;
+            continue;
+        }
+        if (excluded.contains(row.number)) {
+            ++points.excluded;
             continue;
         }
         // The fits take no NaN; a reader that let one through must not stop them.
@@ -152,12 +156,13 @@ QByteArray fitJson(const analysis::FitResult& fit)
 
 } // namespace
 
-std::vector<analysis::Press> pressesOf(const QList<ReadRow>& rows)
+std::vector<analysis::Press> pressesOf(const QList<ReadRow>& rows, const QSet<int>& excluded)
 {
     std::vector<analysis::Press> presses;
     for (const ReadRow& row : rows) {
         if (row.kind == RowKind::Data)
-            presses.push_back({row.number, row.elapsed, row.rejected, false});
+            presses.push_back(
+                {row.number, row.elapsed, row.rejected, excluded.contains(row.number)});
     }
     return presses;
 }

@@ -6,21 +6,25 @@
 #include "datafile/DataFileReader.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
 #include <optional>
 #include <vector>
 
 // What the plots and the report take from a file's rows: valid readings for
-// the fits, laps for the statistics. NG readings count but take no part.
+// the fits, laps for the statistics. NG readings and the readings left out
+// here (`excluded`, by number) count but take no part, exactly as if their
+// rows were not in the file.
 struct MeasuredPoints {
     std::vector<double> t;    // elapsed seconds of the valid readings
     std::vector<double> y;    // their target values
     std::vector<double> laps; // lap seconds of the valid readings after reading 000
     int readings = 0;
     int rejected = 0;
+    int excluded = 0; // left out here and not NG
 };
-MeasuredPoints measuredPoints(const QList<ReadRow>& rows);
+MeasuredPoints measuredPoints(const QList<ReadRow>& rows, const QSet<int>& excluded = {});
 
 // How a run of the command line ends, for scripts.
 namespace ExitStatus
@@ -63,8 +67,8 @@ Report buildReport(const QString& path, DataFileContents contents,
                    std::optional<analysis::Model> model,
                    std::optional<PeriodChoice> period = std::nullopt);
 
-// The readings as presses for the period fit, NG ones marked.
-std::vector<analysis::Press> pressesOf(const QList<ReadRow>& rows);
+// The readings as presses for the period fit, NG and excluded ones marked.
+std::vector<analysis::Press> pressesOf(const QList<ReadRow>& rows, const QSet<int>& excluded = {});
 
 // A JSON number with every digit a double holds; NaN and infinities as null.
 QByteArray jsonNumber(double value);
