@@ -1,5 +1,7 @@
 #include "analysis/PeriodFit.h"
 
+#include "support/StraightLineFit.h"
+
 #include <QList>
 #include <QTest>
 
@@ -133,29 +135,16 @@ void PeriodFitTest::matchesLeastSquares()
     const PeriodFit fit = analysis::fitPeriod(presses, halfSwing);
     QVERIFY(fit.ok());
 
-    // The normal equations of t = a + b·n in closed form, in long double.
-    long double sn = 0, st = 0, snn = 0, snt = 0;
-    for (int k = 0; k < count; ++k) {
-        const long double t = presses[std::size_t(k)].elapsed;
-        sn += k, st += t, snn += (long double)k * k, snt += k * t;
-    }
-    const long double n = count, d = n * snn - sn * sn;
-    const long double b = (n * snt - sn * st) / d, a = (st - b * sn) / n;
-    long double ssr = 0;
-    for (int k = 0; k < count; ++k) {
-        const long double r = presses[std::size_t(k)].elapsed - a - b * k;
-        ssr += r * r;
-    }
-    const long double variance = ssr / (n - 2);
+    std::vector<double> times;
+    for (const Press& p : presses)
+        times.push_back(p.elapsed);
+    const StraightLineFit expected = straightLineFit(times);
     const double factor = halfSwing ? 2.0 : 1.0;
-    const auto agrees = [](double actual, long double expected) {
-        return std::abs(actual - double(expected)) <= 1e-9 * std::abs(double(expected));
-    };
-    QVERIFY(agrees(fit.period.value, factor * b));
-    QVERIFY(agrees(fit.period.se, factor * std::sqrt(variance * n / d)));
-    QVERIFY(agrees(fit.start.value, a));
-    QVERIFY(agrees(fit.start.se, std::sqrt(variance * snn / d)));
-    QVERIFY(agrees(fit.residualSd, std::sqrt(variance)));
+    QVERIFY(agreesTo9Digits(fit.period.value, factor * expected.slope));
+    QVERIFY(agreesTo9Digits(fit.period.se, factor * expected.slopeSe));
+    QVERIFY(agreesTo9Digits(fit.start.value, expected.start));
+    QVERIFY(agreesTo9Digits(fit.start.se, expected.startSe));
+    QVERIFY(agreesTo9Digits(fit.residualSd, expected.residualSd));
     QCOMPARE(fit.swings, count - 1);
     QVERIFY(fit.missed.empty() && fit.doubled.empty());
 }
