@@ -44,7 +44,7 @@ export LC_ALL=C.UTF-8
 work=$(mktemp -d)
 program=""
 cleanup() {
-    [ -n "$program" ] && kill "$program" 2>/dev/null || true
+    if [ -n "$program" ]; then kill "$program" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -159,7 +159,7 @@ sleep 1.2
 click 392 16
 sleep 1
 files=("$work"/run/DATA/QMK*.csv)
-[ ${#files[@]} -eq 1 ] && [ -f "${files[0]}" ] || fail "expected one data file, found: ${files[*]}"
+if [ ${#files[@]} -ne 1 ] || [ ! -f "${files[0]}" ]; then fail "expected one data file, found: ${files[*]}"; fi
 # xdotool types a character the key map lacks through a key it maps for the
 # moment; a program that reads the map late gets another character.
 rows=$(iconv -f CP932 -t UTF-8 "${files[0]}" | sed -n 2,3p | tr -d '\r')
