@@ -160,8 +160,7 @@ click 392 16
 sleep 1
 files=("$work"/run/DATA/QMK*.csv)
 if [ ${#files[@]} -ne 1 ] || [ ! -f "${files[0]}" ]; then fail "expected one data file, found: ${files[*]}"; fi
-# xdotool types a character the key map lacks through a key it maps for the
-# moment; a program that reads the map late gets another character.
+# The texts as typed: a key that went astray would leave another file.
 rows=$(iconv -f CP932 -t UTF-8 "${files[0]}" | sed -n 2,3p | tr -d '\r')
 [[ $rows == *"\"$subject\""*"\"$value_name\""* ]] || fail "the texts did not arrive as typed: $rows"
 kill -TERM "$program"
