@@ -11,7 +11,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${QUELLMARK_SHOT_X:-}" ]; then
-    exec "$here/../tests/x11/with-x-server.sh" --wm openbox --screen 1280x1024x24 -- \
+    exec "$here/../tests/x11/with-x-server.sh" --wm openbox --screen 1600x1200x24 -- \
         env QUELLMARK_SHOT_X=1 "$0" "$@"
 fi
 steps=3
