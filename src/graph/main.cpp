@@ -49,7 +49,7 @@ struct Options {
 // "4,7" → {4, 7}; nothing for a list that is not reading numbers and commas.
 std::optional<QSet<int>> readingNumbers(const QString& list)
 {
-    static const QRegularExpression number(QStringLiteral(R"(^\s*\d{1,9}\s*$)"));
+    static const QRegularExpression number(QStringLiteral(R"(^\s*[0-9]{1,9}\s*$)"));
     QSet<int> numbers;
     for (const QString& part : list.split(u',')) {
         if (!number.match(part).hasMatch())
