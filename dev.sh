@@ -15,6 +15,9 @@ packages=(
     fonts-noto-cjk            # Japanese text instead of boxes
     python3                   # reads data files back in the tests
     python3-html5lib          # checks the HTML export as a browser parses it
+    libxlsxwriter-dev         # the graph companion's XLSX export
+    python3-openpyxl libreoffice-calc-nogui  # open the XLSX export in the tests
+    chromium                  # renders the HTML export's figure in the tests
     clang libclang-rt-14-dev  # libFuzzer
     libgsl-dev                # the graph companion's fits
     xvfb openbox x11-utils xdotool  # the guide window on a real X server with frames

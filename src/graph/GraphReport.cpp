@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -198,8 +199,42 @@ QByteArray periodJson(const analysis::PeriodFit& fit, bool halfSwing)
 
 } // namespace
 
+AppliedExclusions applyExclusions(const QList<ReadRow>& rows, const QSet<int>& requested)
+{
+    QSet<int> present;
+    QSet<int> applied;
+    for (const ReadRow& row : rows) {
+        if (row.kind != RowKind::Data || !requested.contains(row.number))
+            continue;
+        present.insert(row.number);
+        if (!row.rejected)
+            applied.insert(row.number);
+    }
+    AppliedExclusions result;
+    result.applied.assign(applied.cbegin(), applied.cend());
+    for (const int number : requested) {
+        if (!present.contains(number))
+            result.missing.push_back(number);
+    }
+    std::sort(result.applied.begin(), result.applied.end());
+    std::sort(result.missing.begin(), result.missing.end());
+    return result;
+}
+
+QString missingReadingsText(const std::vector<int>& missing)
+{
+    if (missing.empty())
+        return {};
+    QStringList numbers;
+    for (const int number : missing)
+        numbers << QString::number(number);
+    return QStringLiteral("読み %1 はファイルにないので除外していません")
+        .arg(numbers.join(QStringLiteral(", ")));
+}
+
 Report buildReport(const QString& path, DataFileContents contents,
-                   std::optional<analysis::Model> model, std::optional<PeriodChoice> period)
+                   std::optional<analysis::Model> model, std::optional<PeriodChoice> period,
+                   const QSet<int>& excluded)
 {
     Report report;
     if (const QString reason = unreadableReason(contents); !reason.isEmpty()) {
@@ -213,10 +248,11 @@ Report buildReport(const QString& path, DataFileContents contents,
                      ", \"first_line\": " + QByteArray::number(problem->line) +
                      ", \"reason\": " + jsonString(problem->reason) + "}";
     }
+    const AppliedExclusions exclusions = applyExclusions(contents.rows, excluded);
     QByteArray fit = "null";
     if (period) {
         const analysis::PeriodFit result =
-            analysis::fitPeriod(pressesOf(contents.rows), period->pressPerHalfSwing);
+            analysis::fitPeriod(pressesOf(contents.rows, excluded), period->pressPerHalfSwing);
         if (!result.ok()) {
             analysis::FitResult failed;
             failed.failure = result.failure;
@@ -226,7 +262,7 @@ Report buildReport(const QString& path, DataFileContents contents,
         }
         fit = periodJson(result, period->pressPerHalfSwing);
     }
-    MeasuredPoints points = measuredPoints(contents.rows);
+    MeasuredPoints points = measuredPoints(contents.rows, excluded);
     contents.rows = {};
     const QByteArray laps = lapsJson(analysis::lapStatistics(points.laps));
     points.laps = {};
@@ -240,11 +276,14 @@ Report buildReport(const QString& path, DataFileContents contents,
     }
     report.json = "{\"file\": " + jsonString(path) +
                   ", \"readings\": " + QByteArray::number(points.readings) +
-                  ", \"rejected\": " + QByteArray::number(points.rejected) + ", \"laps\": " + laps +
+                  ", \"rejected\": " + QByteArray::number(points.rejected) +
+                  ", \"excluded\": " + numbersJson(exclusions.applied) + ", \"laps\": " + laps +
                   ", \"fit\": " + fit + ", \"unread\": " + unreadJson + "}\n";
     report.ok = true;
     report.status = unread.isEmpty() ? ExitStatus::AllRead : ExitStatus::SomeUnread;
     if (!unread.isEmpty())
-        report.warning = path + QStringLiteral(": ") + unread;
+        report.warnings << path + QStringLiteral(": ") + unread;
+    if (const QString text = missingReadingsText(exclusions.missing); !text.isEmpty())
+        report.warnings << path + QStringLiteral(": ") + text;
     return report;
 }

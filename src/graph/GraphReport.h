@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -52,9 +53,9 @@ QString fitFailureText(const analysis::FitResult& fit);
 struct Report {
     bool ok = false;
     int status = ExitStatus::Failed;
-    QByteArray json; // one JSON object and a line end, when ok
-    QString error;   // for standard error, when not ok
-    QString warning; // for standard error, when some lines could not be read
+    QByteArray json;      // one JSON object and a line end, when ok
+    QString error;        // for standard error, when not ok
+    QStringList warnings; // for standard error: lines not read, readings not there
 };
 
 // The command line's report of a whole file, with a fit of every valid reading
@@ -63,9 +64,23 @@ struct Report {
 struct PeriodChoice {
     bool pressPerHalfSwing = false;
 };
+// `excluded`: reading numbers left out of every fit and statistic; the JSON
+// lists those that left a reading out.
 Report buildReport(const QString& path, DataFileContents contents,
                    std::optional<analysis::Model> model,
-                   std::optional<PeriodChoice> period = std::nullopt);
+                   std::optional<PeriodChoice> period = std::nullopt,
+                   const QSet<int>& excluded = {});
+
+// Readings asked to be left out, as a file holds them: those that leave a
+// valid reading out (sorted; NG ones are out already), and those no reading
+// of the file has.
+struct AppliedExclusions {
+    std::vector<int> applied;
+    std::vector<int> missing;
+};
+AppliedExclusions applyExclusions(const QList<ReadRow>& rows, const QSet<int>& requested);
+// The warning about readings that are not there; empty when all are.
+QString missingReadingsText(const std::vector<int>& missing);
 
 // The readings as presses for the period fit, NG and excluded ones marked.
 std::vector<analysis::Press> pressesOf(const QList<ReadRow>& rows, const QSet<int>& excluded = {});

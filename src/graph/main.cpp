@@ -11,8 +11,10 @@
 #include "graph/HtmlExport.h"
 #include "graph/ParentConsole.h"
 #include "graph/ReadingsCsvExport.h"
+#include "graph/ResultFormatting.h"
 #include "graph/ResultText.h"
 #include "graph/SvgFigure.h"
+#include "graph/XlsxExport.h"
 #include "ui/QtTranslations.h"
 
 #include <QApplication>
@@ -22,6 +24,8 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <cstdio>
 #include <optional>
@@ -38,8 +42,22 @@ struct Options {
     QString out;
     std::optional<analysis::Model> model;
     std::optional<PeriodChoice> period;
+    QSet<int> excluded; // reading numbers
     bool fitLabel = true;
 };
+
+// "4,7" → {4, 7}; nothing for a list that is not reading numbers and commas.
+std::optional<QSet<int>> readingNumbers(const QString& list)
+{
+    static const QRegularExpression number(QStringLiteral(R"(^\s*[0-9]{1,9}\s*$)"));
+    QSet<int> numbers;
+    for (const QString& part : list.split(u',')) {
+        if (!number.match(part).hasMatch())
+            return std::nullopt;
+        numbers.insert(part.trimmed().toInt());
+    }
+    return numbers;
+}
 
 // The command line is read before any application object exists: --help,
 // --version and a wrong option need no display, and the kind of application
@@ -49,8 +67,8 @@ class CommandLine
 public:
     CommandLine()
         : m_export(QStringLiteral("export"),
-                   QStringLiteral("図を OUT (.png, .svg, .pdf)、ページを OUT.html、測定値を "
-                                  "OUT.csv に書いて終わる"),
+                   QStringLiteral("図を OUT (.png, .svg, .pdf)、ページを OUT.html、ブックを "
+                                  "OUT.xlsx、測定値を OUT.csv に書いて終わる"),
                    QStringLiteral("OUT")),
           m_report(QStringLiteral("report"),
                    QStringLiteral("結果を JSON で標準出力に書いて終わる")),
@@ -59,6 +77,10 @@ public:
                 QStringLiteral("MODEL")),
           m_halfSwing(QStringLiteral("half-swing"),
                       QStringLiteral("--fit period: 半周期ごとに押した（周期はラップの 2 倍）")),
+          m_exclude(QStringLiteral("exclude"),
+                    QStringLiteral("--export と --report で、この番号の読みを当てはめと統計から"
+                                   "除く（例: 4,7）。データファイルは変えない"),
+                    QStringLiteral("LIST")),
           m_noFitLabel(QStringLiteral("no-fit-label"),
                        QStringLiteral("--export の図に当てはめの式と値を入れない"))
     {
@@ -68,7 +90,7 @@ public:
                            "できない・コマンドラインの誤り"));
         m_parser.addHelpOption();
         m_parser.addVersionOption();
-        m_parser.addOptions({m_export, m_report, m_fit, m_halfSwing, m_noFitLabel});
+        m_parser.addOptions({m_export, m_report, m_fit, m_halfSwing, m_exclude, m_noFitLabel});
         m_parser.addPositionalArgument(
             QStringLiteral("FILE|FOLDER"),
             QStringLiteral("データファイル。窓では、その最新のものを追うフォルダでもよい"));
@@ -113,6 +135,21 @@ public:
                 return std::nullopt;
             }
         }
+        if (m_parser.isSet(m_exclude)) {
+            const QString list = m_parser.value(m_exclude);
+            const std::optional<QSet<int>> numbers = readingNumbers(list);
+            if (!numbers) {
+                *error = QStringLiteral("--exclude には読みの番号をコンマで区切って書いてください"
+                                        "（例: 4,7）: %1")
+                             .arg(list);
+                return std::nullopt;
+            }
+            if (o.mode == Mode::Window) {
+                *error = QStringLiteral("--exclude は --report か --export と使ってください");
+                return std::nullopt;
+            }
+            o.excluded = *numbers;
+        }
         const QStringList files = m_parser.positionalArguments();
         if (o.mode == Mode::Window ? files.size() > 1 : files.size() != 1) {
             *error = QStringLiteral("データファイルを一つ指定してください");
@@ -133,6 +170,7 @@ private:
     QCommandLineOption m_report;
     QCommandLineOption m_fit;
     QCommandLineOption m_halfSwing;
+    QCommandLineOption m_exclude;
     QCommandLineOption m_noFitLabel;
 };
 
@@ -149,21 +187,35 @@ int fail(const QString& message)
 
 int runReport(const Options& o)
 {
-    Report report =
-        buildReport(o.file, readDataFile(o.file, RowsKept::Readings), o.model, o.period);
+    Report report = buildReport(o.file, readDataFile(o.file, RowsKept::Readings), o.model, o.period,
+                                o.excluded);
     if (!report.ok)
         return fail(report.error);
     std::fwrite(report.json.constData(), 1, std::size_t(report.json.size()), stdout);
     if (std::fflush(stdout) != 0)
         return fail(QStringLiteral("標準出力に書けません"));
-    if (!report.warning.isEmpty())
-        printError(report.warning);
+    for (const QString& warning : std::as_const(report.warnings))
+        printError(warning);
     return report.status;
+}
+
+QStringList resultLines(const analysis::FitResult* fit, const QString& unit,
+                        const analysis::LapStatistics& laps)
+{
+    QStringList lines;
+    if (fit)
+        lines = fitResultText(*fit, unit).split(u'\n');
+    return lines + lapStatisticsText(laps).split(u'\n');
 }
 
 int runExport(const Options& o)
 {
     const QString& path = o.file;
+    const QString suffix = QFileInfo(o.out).suffix().toLower();
+    if (suffix == QStringLiteral("xlsx") && !xlsxExportAvailable())
+        return fail(
+            QStringLiteral("この版は XLSX で保存できません。CSV か HTML で保存してください: %1")
+                .arg(o.out));
     // At a million readings the rows, the plot and the fit's workspace are
     // each about as large as the others. The fit comes first, on the readings
     // alone, and the file is read again for the figure, so that only two of
@@ -173,7 +225,7 @@ int runExport(const Options& o)
         DataFileContents readings = readDataFile(path, RowsKept::Readings);
         if (const QString reason = unreadableReason(readings); !reason.isEmpty())
             return fail(path + QStringLiteral(": ") + reason);
-        MeasuredPoints points = measuredPoints(readings.rows);
+        MeasuredPoints points = measuredPoints(readings.rows, o.excluded);
         readings = {};
         points.laps = {};
         fit = fitModel(*o.model, points.t, points.y);
@@ -184,11 +236,23 @@ int runExport(const Options& o)
     if (const QString reason = unreadableReason(contents); !reason.isEmpty())
         return fail(path + QStringLiteral(": ") + reason);
     const QString unread = unreadLinesText(contents);
-    const QString suffix = QFileInfo(o.out).suffix().toLower();
+    const AppliedExclusions exclusions = applyExclusions(contents.rows, o.excluded);
+    const analysis::FitResult* shownFit = fit ? &*fit : nullptr;
     QString error;
     if (suffix == QStringLiteral("csv")) {
-        if (!writeReadingsCsv(o.out, exportedReadings(contents.rows, {}), contents.valueTitle,
-                              &error))
+        if (!writeReadingsCsv(o.out, exportedReadings(contents.rows, o.excluded),
+                              contents.valueTitle, &error))
+            return fail(error);
+    } else if (suffix == QStringLiteral("xlsx")) {
+        XlsxBook book;
+        book.subjectLines = contents.subjectLines;
+        book.valueTitle = contents.valueTitle;
+        book.readings = exportedReadings(contents.rows, o.excluded);
+        book.laps = analysis::lapStatistics(measuredPoints(contents.rows, o.excluded).laps);
+        contents = {};
+        book.results = resultLines(shownFit, unitOfValueTitle(book.valueTitle), book.laps);
+        book.fit = shownFit;
+        if (!writeXlsxBook(o.out, book, &error))
             return fail(error);
     } else {
         const bool html = suffix == QStringLiteral("html") || suffix == QStringLiteral("htm");
@@ -196,20 +260,26 @@ int runExport(const Options& o)
         if (html) {
             page.subjectLines = contents.subjectLines;
             page.valueTitle = contents.valueTitle;
-            page.readings = exportedReadings(contents.rows, {});
+            page.readings = exportedReadings(contents.rows, o.excluded);
         }
+        // The plot knows NG readings only: the ones left out here are taken
+        // from the rows, for the residuals and the lap statistics.
+        std::optional<MeasuredPoints> used;
+        if (!exclusions.applied.empty())
+            used = measuredPoints(contents.rows, o.excluded);
         GraphPlot plot;
         plot.appendRows(contents.rows, contents.valueTitle, contents.subjectLines);
         contents = {};
-        if (fit)
-            plot.showFit(&*fit);
+        if (fit && used)
+            plot.showFit(shownFit, {used->t, used->y});
+        else if (fit)
+            plot.showFit(shownFit);
         plot.refresh();
         if (html) {
             page.title = plot.figureTitle().isEmpty() ? QStringLiteral("クエルマーク グラフ")
                                                       : plot.figureTitle();
-            if (fit)
-                page.results = fitResultText(*fit, plot.valueUnit()).split(u'\n');
-            page.results += lapStatisticsText(analysis::lapStatistics(plot.laps())).split(u'\n');
+            page.results = resultLines(shownFit, plot.valueUnit(),
+                                       analysis::lapStatistics(used ? used->laps : plot.laps()));
             plot.setFitLabelShown(o.fitLabel && fit);
             page.svg = svgFigure(plot, QSize(FigureWidth, FigureHeight), page.title);
             plot.setFitLabelShown(false);
@@ -219,6 +289,8 @@ int runExport(const Options& o)
             return fail(error);
         }
     }
+    if (const QString missing = missingReadingsText(exclusions.missing); !missing.isEmpty())
+        printError(path + QStringLiteral(": ") + missing);
     if (unread.isEmpty())
         return ExitStatus::AllRead;
     printError(path + QStringLiteral(": ") + unread);

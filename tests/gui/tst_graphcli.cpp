@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -26,6 +29,8 @@ private slots:
     void exitStatus();
     void hostileFiles_data();
     void hostileFiles();
+    void excludingIsRemovingRowsByHand_data();
+    void excludingIsRemovingRowsByHand();
     void helpAndVersionWithoutDisplay_data();
     void helpAndVersionWithoutDisplay();
 
@@ -40,6 +45,7 @@ private:
 
     QTemporaryDir m_tmp;
     QString m_cooling;
+    QString m_pendulum;
     QString m_fewReadings;
     QString m_garbage;
 };
@@ -51,6 +57,14 @@ void GraphCliTest::initTestCase()
     m_cooling = GraphFiles::writeMeasurement(dir, GraphFiles::coolingReadings(40));
     m_fewReadings = GraphFiles::writeMeasurement(dir, GraphFiles::coolingReadings(2),
                                                  uR"(DATA\QMK26_12_7_101501.csv)"_s);
+    // A pendulum of 1.9 s pressed by hand, one press missed after reading 9.
+    QList<GraphFiles::Reading> presses;
+    for (int swing = 0; presses.size() < 24; ++swing) {
+        if (swing != 10)
+            presses.append(
+                {std::round((1.9 * swing + 0.04 * std::sin(swing * 2.7)) * 100) / 100, 50.0});
+    }
+    m_pendulum = GraphFiles::writeMeasurement(dir, presses, uR"(DATA\QMK26_12_7_101502.csv)"_s);
     m_garbage = dir.filePath(u"garbage.csv"_s);
     QFile garbage(m_garbage);
     QVERIFY(garbage.open(QIODevice::WriteOnly));
@@ -103,6 +117,18 @@ void GraphCliTest::exitStatus_data()
         << QStringList{u"--report"_s, u"--bogus"_s} << u"cooling"_s << 2 << QByteArray();
     QTest::newRow("--fit without a value")
         << QStringList{u"--report"_s, u"FILE"_s, u"--fit"_s} << u"cooling"_s << 2 << QByteArray();
+    QTest::newRow("--exclude not a list of numbers")
+        << QStringList{u"--report"_s, u"--exclude"_s, u"4,x"_s} << u"cooling"_s << 2
+        << QByteArray();
+    QTest::newRow("--exclude with an empty item")
+        << QStringList{u"--report"_s, u"--exclude"_s, u"4,,7"_s} << u"cooling"_s << 2
+        << QByteArray();
+    QTest::newRow("--exclude of a negative number")
+        << QStringList{u"--export"_s, u"OUT.csv"_s, u"--exclude"_s, u"-1"_s} << u"cooling"_s << 2
+        << QByteArray();
+    QTest::newRow("readings as xlsx with a fit")
+        << QStringList{u"--export"_s, u"OUT.xlsx"_s, u"--fit"_s, u"linear"_s} << u"cooling"_s << 0
+        << "PK\x03\x04"_ba;
     QTest::newRow("--export without a value")
         << QStringList{u"FILE"_s, u"--export"_s} << u"cooling"_s << 2 << QByteArray();
 }
@@ -318,6 +344,81 @@ void GraphCliTest::hostileFiles()
         QCOMPARE(unreadJson["first_line"_L1].toInt(), firstLine);
         QVERIFY(stderrText.contains(unreadJson["reason"_L1].toString()));
     }
+}
+
+// Readings left out on the command line count exactly as rows deleted from a
+// copy of the file in an editor, and the file itself stays as it was.
+void GraphCliTest::excludingIsRemovingRowsByHand_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("fit");
+    QTest::addColumn<QString>("exclude");
+    QTest::addColumn<QList<int>>("applied");
+
+    QTest::newRow("cooling") << m_cooling << u"cooling"_s << u"17,5"_s << QList<int>{5, 17};
+    QTest::newRow("line, first and last reading")
+        << m_cooling << u"linear"_s << u"0, 39"_s << QList<int>{0, 39};
+    QTest::newRow("period") << m_pendulum << u"period"_s << u"4,15,16"_s << QList<int>{4, 15, 16};
+    QTest::newRow("a reading that is not there")
+        << m_cooling << u"cooling"_s << u"8,99"_s << QList<int>{8};
+}
+
+void GraphCliTest::excludingIsRemovingRowsByHand()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, fit);
+    QFETCH(QString, exclude);
+    QFETCH(QList<int>, applied);
+
+    const auto bytes = [](const QString& path) {
+        QFile data(path);
+        return data.open(QIODevice::ReadOnly) ? data.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes(file);
+    QByteArray edited;
+    for (const QByteArray& line : before.split('\n')) {
+        const bool removed = std::any_of(applied.begin(), applied.end(), [&](int number) {
+            return line.startsWith(QByteArray::number(number) + ',');
+        });
+        if (!removed && !line.isEmpty())
+            edited += line + '\n';
+    }
+    const QString copy = QDir(m_tmp.path()).filePath(u"edited.csv"_s);
+    QFile out(copy);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(edited) > 0);
+    out.close();
+
+    const Run excluded = run(QStringLiteral(QUELLMARK_GRAPH),
+                             {u"--report"_s, u"--fit"_s, fit, u"--exclude"_s, exclude, file});
+    const Run removed =
+        run(QStringLiteral(QUELLMARK_GRAPH), {u"--report"_s, u"--fit"_s, fit, copy});
+    QVERIFY2(excluded.status == 0, excluded.errors.constData());
+    QVERIFY2(removed.status == 0, removed.errors.constData());
+    // A reading that is not there is named, and nothing else is said.
+    QCOMPARE(excluded.errors.contains("99"), exclude.contains(u"99"_s));
+    QVERIFY(removed.errors.isEmpty());
+
+    const QJsonObject a = QJsonDocument::fromJson(excluded.output).object();
+    const QJsonObject b = QJsonDocument::fromJson(removed.output).object();
+    QJsonArray numbers;
+    for (const int n : applied)
+        numbers.append(n);
+    QCOMPARE(a.value("excluded"_L1).toArray(), numbers);
+    QCOMPARE(b.value("excluded"_L1).toArray(), QJsonArray());
+    QCOMPARE(a.value("readings"_L1).toInt(), b.value("readings"_L1).toInt() + applied.size());
+    QCOMPARE(a.value("laps"_L1).toObject(), b.value("laps"_L1).toObject());
+    QJsonObject fitA = a.value("fit"_L1).toObject();
+    QJsonObject fitB = b.value("fit"_L1).toObject();
+    QVERIFY(!fitA.isEmpty());
+    if (fit == u"period"_s) {
+        // A row deleted leaves a gap that is named as a missed press; one
+        // left out here stands for the swing it was pressed at.
+        QCOMPARE(fitA.value("missed"_L1).toArray(), QJsonArray{10});
+        fitA.remove("missed"_L1);
+        fitB.remove("missed"_L1);
+    }
+    QCOMPARE(fitA, fitB);
+    QVERIFY(bytes(file) == before);
 }
 
 void GraphCliTest::helpAndVersionWithoutDisplay_data()

@@ -2,15 +2,24 @@
 
 #include "datafile/DataFileReader.h"
 #include "graph/ExclusionStore.h"
+#include "graph/FigureExport.h"
 #include "graph/GraphPlot.h"
+#include "graph/GraphReport.h"
 #include "graph/HtmlExport.h"
 #include "graph/ReadingsCsvExport.h"
 #include "graph/SvgFigure.h"
+#include "graph/XlsxExport.h"
 
 #include <QCryptographicHash>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +36,9 @@ private slots:
     void csvNeverOverADataFile_data();
     void csvNeverOverADataFile();
     void htmlPageIsValidAndSelfContained();
+    void htmlFigureLooksAsExportedInABrowser();
+    void xlsxOpensWithItsNumbersAndChart_data();
+    void xlsxOpensWithItsNumbersAndChart();
 
 private:
     QTemporaryDir m_tmp;
@@ -48,6 +60,58 @@ QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Ran {
+    bool finished = false;
+    int status = -1;
+    QByteArray output;
+    QByteArray errors;
+};
+
+Ran runTool(const QString& program, const QStringList& arguments, int timeoutMs = 120000)
+{
+    QProcess process;
+    process.start(program, arguments);
+    Ran ran;
+    ran.finished = process.waitForFinished(timeoutMs);
+    if (!ran.finished)
+        process.kill();
+    ran.status = process.exitCode();
+    ran.output = process.readAllStandardOutput();
+    ran.errors = process.readAllStandardError();
+    return ran;
+}
+
+// A CSV file as Python's csv module reads it: rows of fields, the numeric
+// ones of the readings as numbers.
+constexpr char16_t CsvAsJson[] = uR"py(
+import csv, json, sys
+def field(text):
+    try:
+        return float(text)
+    except ValueError:
+        return text
+with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:
+    rows = list(csv.reader(f))
+print(json.dumps({'header': rows[0], 'rows': [[field(x) for x in r[:4]] + r[4:] for r in rows[1:]]}))
+)py";
+
+// Each reading of `rows` (number, elapsed, lap, value, remark) as written.
+void compareReadings(const QJsonArray& rows, const QList<ExportedReading>& readings)
+{
+    QCOMPARE(rows.size(), readings.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const QJsonArray row = rows[i].toArray();
+        const ExportedReading& r = readings[i];
+        QVERIFY2(row[0].isDouble() && row[1].isDouble() && row[2].isDouble() && row[3].isDouble(),
+                 qPrintable(QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact))));
+        QCOMPARE(row[0].toDouble(), double(r.number));
+        QCOMPARE(row[1].toDouble(), r.elapsed);
+        QCOMPARE(row[2].toDouble(), r.lap);
+        QCOMPARE(row[3].toDouble(), r.value);
+        QCOMPARE(row[4].toString(), r.rejected ? u"NG"_s : r.excluded ? u"除外"_s : QString());
+    }
 }
 
 } // namespace
@@ -113,31 +177,30 @@ void GraphExportsTest::exclusionsBelongToOneMeasurement()
 
 void GraphExportsTest::csvReadsBackAsWritten()
 {
+    const QByteArray python = qgetenv("QUELLMARK_PYTHON");
+    if (python.isEmpty())
+        QSKIP("no python3 to read the CSV with");
     const QList<ExportedReading> readings = exportedReadings(m_contents.rows, {2});
     const QString out = QDir(m_tmp.path()).filePath(u"readings.csv"_s);
+    // A title that needs quoting, as a user may type one.
+    const QString title = u"温度, \"外\" ℃"_s;
     QString error;
-    QVERIFY2(writeReadingsCsv(out, readings, m_contents.valueTitle, &error), qPrintable(error));
+    QVERIFY2(writeReadingsCsv(out, readings, title, &error), qPrintable(error));
 
     const QByteArray bytes = fileBytes(out);
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
-    QStringList lines = QString::fromUtf8(bytes.mid(3)).split(u"\r\n"_s);
-    QCOMPARE(lines.takeLast(), QString()); // the last line ends too
-    QCOMPARE(
-        lines.takeFirst().split(u','),
-        (QStringList{u"番号"_s, u"経過時間 (秒)"_s, u"ラップ (秒)"_s, u"温度 ℃"_s, u"備考"_s}));
-    const QList<GraphFiles::Reading> written = pendulum();
-    QCOMPARE(lines.size(), written.size());
-    for (int i = 0; i < lines.size(); ++i) {
-        const QStringList fields = lines[i].split(u',');
-        QCOMPARE(fields.size(), 5);
-        QCOMPARE(fields[0].toInt(), i);
-        QCOMPARE(fields[1].toDouble(), readings[i].elapsed);
-        QCOMPARE(fields[2].toDouble(), readings[i].lap);
-        QCOMPARE(fields[3].toDouble(), readings[i].value);
-        QCOMPARE(fields[3].toDouble(), written[i].target);
-        const QString remark = written[i].rejected ? u"NG"_s : i == 2 ? u"除外"_s : QString();
-        QCOMPARE(fields[4], remark);
-    }
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(bytes.count("\r\n"), readings.size() + 1);
+    const Ran read =
+        runTool(QString::fromLocal8Bit(python), {u"-c"_s, QString::fromUtf16(CsvAsJson), out});
+    QVERIFY2(read.status == 0, read.errors.constData());
+    const QJsonObject csv = QJsonDocument::fromJson(read.output).object();
+    QCOMPARE(csv.value("header"_L1).toArray(),
+             QJsonArray({u"番号"_s, u"経過時間 (秒)"_s, u"ラップ (秒)"_s, title, u"備考"_s}));
+    const QJsonArray rows = csv.value("rows"_L1).toArray();
+    compareReadings(rows, readings);
+    QCOMPARE(rows[2][4].toString(), u"除外"_s);
+    QCOMPARE(rows[3][4].toString(), u"NG"_s);
 }
 
 void GraphExportsTest::csvNeverOverADataFile_data()
@@ -207,6 +270,166 @@ print(len(rows), ';'.join('|'.join(td.text or '' for td in r) for r in rows))
     QCOMPARE(rows.value(2), u"2|4.01|2.03|3.14159265358979|除外|—"_s);
     QCOMPARE(rows.value(3), u"3|6|1.99|2|NG|—"_s);
     QCOMPARE(rows.value(4), u"4|8.03|2.03|1e-07||○"_s);
+}
+
+// The page's inline figure as a browser draws it, against the figure the
+// companion exports as PNG: the same ink in the same places, at a scale where
+// the two renderers' fonts and anti-aliasing no longer count.
+void GraphExportsTest::htmlFigureLooksAsExportedInABrowser()
+{
+    const QString chromium = QStandardPaths::findExecutable(u"chromium"_s);
+    if (chromium.isEmpty())
+        QSKIP("chromium is not installed");
+    GraphPlot plot;
+    plot.appendRows(m_contents.rows, m_contents.valueTitle, m_contents.subjectLines);
+    const MeasuredPoints points = measuredPoints(m_contents.rows);
+    const analysis::FitResult fit = analysis::fitLinear(points.t, points.y);
+    plot.showFit(&fit);
+    plot.refresh();
+    HtmlPage page;
+    page.title = plot.figureTitle();
+    page.svg = svgFigure(plot, QSize(FigureWidth, FigureHeight), page.title);
+    const QString html = QDir(m_tmp.path()).filePath(u"figure-page.html"_s);
+    QString error;
+    QVERIFY2(writeHtmlPage(html, page, &error), qPrintable(error));
+    const QByteArray written = fileBytes(html);
+    const qsizetype from = written.indexOf("<figure>");
+    const qsizetype to = written.indexOf("</figure>");
+    QVERIFY(from >= 0 && to > from);
+    // The figure alone, as the page holds it, at the size it was drawn for.
+    const QString figure = QDir(m_tmp.path()).filePath(u"figure-only.html"_s);
+    QFile file(figure);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><style>body, figure "
+               "{ margin: 0; } svg { display: block; width: " +
+               QByteArray::number(FigureWidth) + "px; height: auto; }</style></head><body>" +
+               written.mid(from, to - from + 9) + "</body></html>\n");
+    file.close();
+
+    QTemporaryDir profile;
+    QVERIFY(profile.isValid());
+    const QString shot = QDir(m_tmp.path()).filePath(u"browser.png"_s);
+    const Ran ran =
+        runTool(chromium,
+                {u"--headless=new"_s, u"--no-sandbox"_s, u"--disable-gpu"_s, u"--hide-scrollbars"_s,
+                 u"--user-data-dir="_s + profile.path(), u"--screenshot="_s + shot,
+                 u"--window-size=%1,%2"_s.arg(FigureWidth).arg(FigureHeight),
+                 QUrl::fromLocalFile(figure).toString()},
+                90000);
+    QVERIFY2(ran.finished, "chromium did not finish within 90 s");
+    const QImage browser(shot);
+    QVERIFY2(!browser.isNull(), ran.errors.constData());
+    const QImage exported = figurePixmap(plot, {.fitLabel = false}).toImage();
+
+    // Where the ink is: cells of 10 × 10 pixels holding any pixel clearly
+    // darker than the white ground.
+    constexpr int Cell = 10;
+    QCOMPARE(browser.size(), exported.size());
+    const QImage a = browser.convertToFormat(QImage::Format_Grayscale8);
+    const QImage b = exported.convertToFormat(QImage::Format_Grayscale8);
+    QSet<int> inkA, inkB;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const int cell = (y / Cell) * (FigureWidth / Cell) + x / Cell;
+            if (a.constScanLine(y)[x] < 200)
+                inkA.insert(cell);
+            if (b.constScanLine(y)[x] < 200)
+                inkB.insert(cell);
+        }
+    }
+    const qsizetype apart = (inkA - inkB).size() + (inkB - inkA).size();
+    qInfo("%lld of %lld inked cells differ", qint64(apart), qint64(inkB.size()));
+    QVERIFY(inkB.size() > FigureWidth * FigureHeight / Cell / Cell / 20); // not an empty page
+    QVERIFY(apart < inkB.size() / 10);
+}
+
+void GraphExportsTest::xlsxOpensWithItsNumbersAndChart_data()
+{
+    QTest::addColumn<QString>("reader");
+    QTest::newRow("openpyxl") << u"openpyxl"_s;
+    QTest::newRow("LibreOffice") << u"soffice"_s;
+}
+
+void GraphExportsTest::xlsxOpensWithItsNumbersAndChart()
+{
+    QFETCH(QString, reader);
+    if (!xlsxExportAvailable())
+        QSKIP("this build writes no XLSX");
+    const QByteArray python = qgetenv("QUELLMARK_PYTHON");
+    if (python.isEmpty())
+        QSKIP("no python3 to read the workbook with");
+    const QString soffice = QStandardPaths::findExecutable(u"soffice"_s);
+    if (reader == u"soffice"_s && soffice.isEmpty())
+        QSKIP("LibreOffice is not installed");
+
+    const QSet<int> left{2};
+    XlsxBook book;
+    book.subjectLines = m_contents.subjectLines;
+    book.valueTitle = m_contents.valueTitle;
+    book.readings = exportedReadings(m_contents.rows, left);
+    const MeasuredPoints points = measuredPoints(m_contents.rows, left);
+    const analysis::FitResult fit = analysis::fitLinear(points.t, points.y);
+    book.fit = &fit;
+    book.laps = analysis::lapStatistics(points.laps);
+    book.results = {u"直線 y = a + b·t"_s};
+    const QString out = QDir(m_tmp.path()).filePath(u"results-%1.xlsx"_s.arg(reader));
+    QString error;
+    QVERIFY2(writeXlsxBook(out, book, &error), qPrintable(error));
+
+    QJsonArray rows;
+    if (reader == u"soffice"_s) {
+        QTemporaryDir converted;
+        QVERIFY(converted.isValid());
+        // A profile of its own: another LibreOffice running does not take the job.
+        const Ran ran =
+            runTool(soffice, {u"-env:UserInstallation="_s +
+                                  QUrl::fromLocalFile(converted.filePath(u"profile"_s)).toString(),
+                              u"--headless"_s, u"--convert-to"_s,
+                              u"csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false"_s,
+                              u"--outdir"_s, converted.path(), out});
+        QVERIFY2(ran.finished && ran.status == 0, ran.errors.constData());
+        const QString csv = converted.filePath(QFileInfo(out).completeBaseName() + u".csv"_s);
+        const Ran read =
+            runTool(QString::fromLocal8Bit(python), {u"-c"_s, QString::fromUtf16(CsvAsJson), csv});
+        QVERIFY2(read.status == 0, read.errors.constData());
+        rows = QJsonDocument::fromJson(read.output)["rows"_L1].toArray();
+    } else {
+        const QString check = uR"py(
+import json, sys
+import openpyxl
+book = openpyxl.load_workbook(sys.argv[1])
+sheet = book.worksheets[0]
+def cells(formula):
+    name, area = formula.rsplit('!', 1)
+    return [row[0].value for row in book[name.strip("'")][area.replace('$', '')]]
+series = [list(zip(cells(s.xVal.numRef.f), cells(s.yVal.numRef.f)))
+          for chart in sheet._charts for s in chart.series]
+rows = [['' if v is None else v for v in r]
+        for r in sheet.iter_rows(min_row=2, max_col=5, values_only=True)]
+print(json.dumps({'rows': rows, 'charts': [type(c).__name__ for c in sheet._charts], 'series': series}))
+)py"_s;
+        const Ran read = runTool(QString::fromLocal8Bit(python), {u"-c"_s, check, out});
+        if (read.errors.contains("No module named 'openpyxl'"))
+            QSKIP("python3-openpyxl is not installed");
+        QVERIFY2(read.status == 0, read.errors.constData());
+        const QJsonObject json = QJsonDocument::fromJson(read.output).object();
+        rows = json.value("rows"_L1).toArray();
+        QCOMPARE(json.value("charts"_L1).toArray(), QJsonArray{u"ScatterChart"_s});
+        const QJsonArray series = json.value("series"_L1).toArray();
+        QCOMPARE(series.size(), 2);
+        // The readings the fit used, then the fitted line across them.
+        QJsonArray measured;
+        for (std::size_t i = 0; i < points.t.size(); ++i)
+            measured.append(QJsonArray{points.t[i], points.y[i]});
+        QCOMPARE(series[0].toArray(), measured);
+        const QJsonArray curve = series[1].toArray();
+        QVERIFY(curve.size() > 2);
+        QCOMPARE(curve.first()[0].toDouble(), points.t.front());
+        QCOMPARE(curve.last()[0].toDouble(), points.t.back());
+        for (const QJsonValue& point : curve)
+            QCOMPARE(point[1].toDouble(), fit.valueAt(point[0].toDouble()));
+    }
+    compareReadings(rows, book.readings);
 }
 
 QTEST_MAIN(GraphExportsTest)

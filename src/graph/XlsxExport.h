@@ -1,0 +1,30 @@
+#pragma once
+
+#include "analysis/Fits.h"
+#include "analysis/LapStatistics.h"
+#include "graph/ExportedReadings.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The results as a workbook that Excel, LibreOffice and online spreadsheets
+// open with its chart in place: a sheet of the readings as typed numbers with
+// their remarks, a sheet of the results, and a native scatter chart of the
+// readings used with the fitted curve as a second series.
+struct XlsxBook {
+    QStringList subjectLines; // the first non-empty one titles the chart
+    QString valueTitle;       // the value column's title
+    QList<ExportedReading> readings;
+    QStringList results;                      // the fit and lap results, one line each
+    const analysis::FitResult* fit = nullptr; // a fit that did not fail, or none
+    analysis::LapStatistics laps;
+};
+
+// libxlsxwriter is not part of every build (the Windows toolchain has none),
+// so the format is offered only where it can be written.
+bool xlsxExportAvailable();
+
+// Writes the workbook to `path`, never over a data file. On failure returns
+// false with a message in Japanese in `error`.
+bool writeXlsxBook(const QString& path, const XlsxBook& book, QString* error);
