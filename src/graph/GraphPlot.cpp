@@ -503,7 +503,7 @@ void GraphPlot::showPeriodFit(const analysis::PeriodFit& fit,
                               const std::vector<analysis::Press>& presses, bool pressPerHalfSwing)
 {
     clearFitGraphs();
-    m_residualRect->axis(QCPAxis::atLeft)->setLabel(QStringLiteral("押した時刻の残差 (秒)"));
+    m_residualRect->axis(QCPAxis::atLeft)->setLabel(QStringLiteral("残差 (秒)"));
     const bool shown = fit.ok();
     m_fitLabel->setText(shown ? periodLabelLines(fit, pressPerHalfSwing).join(u'\n') : QString());
     if (shown != m_fitShown) {

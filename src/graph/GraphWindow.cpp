@@ -138,7 +138,6 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
     clearRange->setObjectName(QStringLiteral("clearRange"));
     auto* rangeHint =
         new QLabel(QStringLiteral("グラフ上をドラッグすると、その時間範囲だけを当てはめます"));
-    rangeHint->setWordWrap(true);
     m_fitResult = resultLabel(QStringLiteral("fitResult"));
     m_lapResult = resultLabel(QStringLiteral("lapResult"));
 
@@ -156,7 +155,6 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
     m_toggleReading->setObjectName(QStringLiteral("toggleReading"));
     m_readingInfo = new QLabel;
     m_readingInfo->setObjectName(QStringLiteral("readingInfo"));
-    m_readingInfo->setWordWrap(true);
     auto* restoreAll = new QPushButton(QStringLiteral("すべて戻す"));
     restoreAll->setObjectName(QStringLiteral("restoreAll"));
     auto* readingRow = new QHBoxLayout;
@@ -166,10 +164,9 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
     readingRow->addWidget(m_readingChooser, 1);
     readingRow->addWidget(m_toggleReading);
     readingRow->addWidget(restoreAll);
+    // One line each: a wrapped label's height is not what the layout gives it.
     auto* excludeHint = new QLabel(
-        QStringLiteral("点をクリックすると、その測定値を計算から外します（もう一度で戻す）。"
-                       "データファイルは変わりません"));
-    excludeHint->setWordWrap(true);
+        QStringLiteral("点をクリックで除外、もう一度で戻す（データファイルは変わらない）"));
 
     auto* controls = new QVBoxLayout;
     controls->addLayout(chooserRow);

@@ -404,6 +404,13 @@ void GraphWindowTest::leavesReadingsOut()
     QVERIFY2(lines.value(reading + 1).startsWith(u"%1,"_s.arg(reading)) &&
                  lines.value(reading + 1).endsWith(u",除外"_s),
              qPrintable(lines.value(reading + 1)));
+    const QString pagePath = dir.filePath(u"results.html"_s);
+    QVERIFY2(window->exportTo(pagePath, &error), qPrintable(error));
+    QFile page(pagePath);
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QVERIFY(html.contains(without.first.section(u'\n', 0, 0)));
+    QCOMPARE(html.count(u"<td class=\"remark\">除外</td>"_s), 1);
     QVERIFY(!window->exportTo(path, &error));
 
     // Opened again: still left out, until すべて戻す.
