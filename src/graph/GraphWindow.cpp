@@ -467,6 +467,8 @@ void GraphWindow::showStatus()
                      .arg(QDir::toNativeSeparators(m_follower->path()))
                      .arg(m_plot->readingCount() + (provisional ? 1 : 0))
                      .arg(m_plot->rejectedCount() + (provisionalNg ? 1 : 0));
+        if (const std::size_t excluded = m_plot->excludedReadings().size(); excluded > 0)
+            parts << QStringLiteral("除外 %1 点（データファイルは変わりません）").arg(excluded);
         if (provisional)
             parts << QStringLiteral("測定回 %1%2 はまだファイルに書かれていない仮の点です")
                          .arg(m_pending->number, 3, 10, QLatin1Char('0'))
@@ -595,6 +597,7 @@ void GraphWindow::toggleReading(int number)
     if (m_follower)
         m_exclusions.save(m_follower->path(), m_identity, m_excluded);
     refreshResults();
+    showStatus();
 }
 
 void GraphWindow::restoreAllReadings()
@@ -604,6 +607,7 @@ void GraphWindow::restoreAllReadings()
     if (m_follower)
         m_exclusions.clear(m_follower->path());
     refreshResults();
+    showStatus();
 }
 
 void GraphWindow::restoreExclusions(const QList<ReadRow>& rows)
