@@ -42,6 +42,7 @@ private slots:
     void rowAndSidecarInOneRepaint();
     void namesWhyAFileCannotBeOpened();
     void leavesReadingsOut_data();
+    void pointsKeepTheirReadingsInAnyOrder();
     void leavesReadingsOut();
 
 private:
@@ -427,6 +428,52 @@ void GraphWindowTest::leavesReadingsOut()
     window.reset();
     QVERIFY(data.open(QIODevice::ReadOnly));
     QCOMPARE(data.readAll(), bytes);
+}
+
+// A file edited by hand or holding two measurements comes out of time
+// order, in batches that land before, between and after the points shown:
+// every point must stay its own reading, or a click leaves out another one.
+void GraphWindowTest::pointsKeepTheirReadingsInAnyOrder()
+{
+    const QList<QList<std::pair<int, double>>> batches{
+        {{0, 50.0}, {1, 60.0}, {2, 70.0}},
+        {{3, 10.0}, {4, 65.0}, {5, 60.0}}, // before, between, and on a time already there
+        {{6, 90.0}, {7, 5.0}}};
+    GraphPlot plot;
+    QMap<int, double> elapsed;
+    for (const auto& batch : batches) {
+        QList<ReadRow> rows;
+        for (const auto& [number, t] : batch) {
+            ReadRow row;
+            row.number = number;
+            row.elapsed = t;
+            row.target = 100 + number;
+            row.lap = 1.0;
+            rows.append(row);
+            elapsed[number] = t;
+        }
+        plot.appendRows(rows, u"値"_s, {});
+        if (elapsed.size() == 6)
+            plot.setExcluded({1, 4}); // the later rows come in under the same choice
+    }
+    plot.setExcluded({4, 7});
+    for (auto it = elapsed.cbegin(); it != elapsed.cend(); ++it) {
+        const auto point = plot.readingPoint(it.key());
+        QVERIFY(point);
+        QCOMPARE(*point, std::make_pair(it.value(), 100.0 + it.key()));
+    }
+    QCOMPARE(plot.excludedReadings(), (std::vector<int>{7, 4}));
+    const GraphPlot::Points points = plot.validPoints();
+    // In time order; two at one time in either order.
+    std::vector<std::pair<double, double>> used;
+    for (std::size_t i = 0; i < points.t.size(); ++i)
+        used.emplace_back(points.t[i], points.y[i]);
+    QVERIFY(std::is_sorted(points.t.begin(), points.t.end()));
+    std::sort(used.begin(), used.end());
+    QCOMPARE(used, (std::vector<std::pair<double, double>>{
+                       {10, 103}, {50, 100}, {60, 101}, {60, 105}, {70, 102}, {90, 106}}));
+    for (const analysis::Press& p : plot.presses())
+        QCOMPARE(p.excluded, p.reading == 4 || p.reading == 7);
 }
 
 QTEST_MAIN(GraphWindowTest)
