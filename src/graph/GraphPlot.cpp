@@ -114,13 +114,13 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     m_valid = addGraphTo(this, m_mainRect);
     m_valid->setPen(QPen(QColor(30, 90, 180), 1));
     m_valid->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 4));
-    // NG readings: crossed circles, not joined to the curve.
     // Left out here: hollow grey circles, apart from the curve and unlike
     // the red crosses of NG.
     m_excludedGraph = addGraphTo(this, m_mainRect);
     m_excludedGraph->setLineStyle(QCPGraph::lsNone);
     m_excludedGraph->setScatterStyle(
         QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(LeftOutColour, 1.5), Qt::NoBrush, 9));
+    // NG readings: crossed circles, not joined to the curve.
     m_rejectedGraph = addGraphTo(this, m_mainRect);
     m_rejectedGraph->setLineStyle(QCPGraph::lsNone);
     m_rejectedGraph->setScatterStyle(QCPScatterStyle(
@@ -128,6 +128,7 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     // The pending reading: a hollow square, since it is not in the file yet.
     m_pending = addGraphTo(this, m_mainRect);
     m_pending->setLineStyle(QCPGraph::lsNone);
+    // The reading chosen by keyboard: a ring around its point.
     m_highlight = addGraphTo(this, m_mainRect);
     m_highlight->setLineStyle(QCPGraph::lsNone);
     m_highlight->setScatterStyle(
