@@ -93,8 +93,9 @@ bool samePending(const std::optional<ReadRow>& a, const std::optional<ReadRow>& 
                   a->target == b->target && a->rejected == b->rejected && a->texts == b->texts);
 }
 
-// Every format the save dialog offers, the first one the default. New
-// formats are added here and in GraphWindow::exportTo.
+// Every format the save dialog offers, the first one the default: the one
+// list of them. A new format (the XLSX workbook, in builds that have its
+// writer) adds its entry here and its writer in GraphWindow::exportTo.
 struct SaveFormat {
     QString filter;
     QString suffix;

@@ -1,6 +1,7 @@
 #include "graph/NumberedPoints.h"
 
 #include <algorithm>
+#include <utility>
 
 NumberedPoints::Point NumberedPoints::at(int i) const
 {
@@ -32,7 +33,10 @@ void NumberedPoints::add(QVector<QCPGraphData> data, std::vector<int> numbers)
     // the container takes the vector over without a copy.
     if (sorted && (container.isEmpty() || data.front().key > (container.constEnd() - 1)->key)) {
         container.add(data, true);
-        m_numbers.insert(m_numbers.end(), numbers.begin(), numbers.end());
+        if (m_numbers.empty())
+            m_numbers = std::move(numbers);
+        else
+            m_numbers.insert(m_numbers.end(), numbers.begin(), numbers.end());
         return;
     }
     // Rows out of time order (two measurements in one file, or one edited by
