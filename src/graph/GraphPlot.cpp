@@ -1,6 +1,7 @@
 #include "graph/GraphPlot.h"
 
 #include "graph/FigureLegend.h"
+#include "graph/NumberedPoints.h"
 #include "graph/ResultFormatting.h"
 #include "graph/ResultText.h"
 #include "graph/SubjectMarkers.h"
@@ -18,6 +19,12 @@ constexpr int FitCurveSamples = 400;
 // Beyond this many points a marker per point is a smear that costs most of a
 // repaint (hundreds of ms at 100 000 noisy laps): the line alone shows them.
 constexpr int MarkerLimit = 5000;
+// How far from a point a click still takes it, and how far the pointer may
+// move between press and release for a click rather than a dragged range
+// (QCustomPlot's own limit).
+constexpr double ClickReach = 8.0;
+constexpr int ClickSlop = 3;
+const QColor LeftOutColour(120, 120, 120);
 
 void markPointsWhileFew(QCPGraph* graph, double size)
 {
@@ -107,6 +114,12 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     m_valid = addGraphTo(this, m_mainRect);
     m_valid->setPen(QPen(QColor(30, 90, 180), 1));
     m_valid->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 4));
+    // Left out here: hollow grey circles, apart from the curve and unlike
+    // the red crosses of NG.
+    m_excludedGraph = addGraphTo(this, m_mainRect);
+    m_excludedGraph->setLineStyle(QCPGraph::lsNone);
+    m_excludedGraph->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(LeftOutColour, 1.5), Qt::NoBrush, 9));
     // NG readings: crossed circles, not joined to the curve.
     m_rejectedGraph = addGraphTo(this, m_mainRect);
     m_rejectedGraph->setLineStyle(QCPGraph::lsNone);
@@ -115,12 +128,21 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     // The pending reading: a hollow square, since it is not in the file yet.
     m_pending = addGraphTo(this, m_mainRect);
     m_pending->setLineStyle(QCPGraph::lsNone);
+    // The reading chosen by keyboard: a ring around its point.
+    m_highlight = addGraphTo(this, m_mainRect);
+    m_highlight->setLineStyle(QCPGraph::lsNone);
+    m_highlight->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::black, 2), Qt::NoBrush, 17));
     m_fitCurve = addGraphTo(this, m_mainRect);
     m_fitCurve->setPen(QPen(QColor(0, 150, 60), 2));
 
     m_lapGraph = addGraphTo(this, m_lapRect);
     m_lapGraph->setPen(QPen(QColor(120, 60, 160), 1));
     m_lapGraph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 4));
+    m_excludedLapGraph = addGraphTo(this, m_lapRect);
+    m_excludedLapGraph->setLineStyle(QCPGraph::lsNone);
+    m_excludedLapGraph->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(LeftOutColour, 1.5), Qt::NoBrush, 7));
     m_lapMean = new QCPItemStraightLine(this);
     // Items draw over the margins unless told to keep inside their panel.
     m_lapMean->setClipToAxisRect(true);
@@ -138,11 +160,17 @@ GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
     m_residuals->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3));
 
     m_valid->setName(QStringLiteral("測定値"));
+    m_excludedGraph->setName(QStringLiteral("除外（計算に使わない）"));
     m_rejectedGraph->setName(QStringLiteral("NG"));
     m_fitCurve->setName(QStringLiteral("当てはめ"));
     m_legend = std::make_unique<FigureLegend>(
-        m_mainRect,
-        std::initializer_list<QCPGraph*>{m_valid, m_rejectedGraph, m_pending, m_fitCurve});
+        m_mainRect, std::initializer_list<QCPGraph*>{m_valid, m_excludedGraph, m_rejectedGraph,
+                                                     m_pending, m_fitCurve});
+    m_validPoints = std::make_unique<NumberedPoints>(m_valid);
+    m_excludedPoints = std::make_unique<NumberedPoints>(m_excludedGraph);
+    m_rejectedPoints = std::make_unique<NumberedPoints>(m_rejectedGraph);
+    m_lapPoints = std::make_unique<NumberedPoints>(m_lapGraph);
+    m_excludedLapPoints = std::make_unique<NumberedPoints>(m_excludedLapGraph);
 
     m_rangeBox = new QCPItemRect(this);
     m_rangeBox->setClipToAxisRect(true);
@@ -176,9 +204,15 @@ GraphPlot::~GraphPlot() = default;
 
 void GraphPlot::clearReadings()
 {
-    for (QCPGraph* graph :
-         {m_valid, m_rejectedGraph, m_pending, m_fitCurve, m_lapGraph, m_residuals})
+    for (NumberedPoints* points :
+         {m_validPoints.get(), m_excludedPoints.get(), m_rejectedPoints.get(), m_lapPoints.get(),
+          m_excludedLapPoints.get()})
+        points->clear();
+    for (QCPGraph* graph : {m_pending, m_highlight, m_fitCurve, m_residuals})
         graph->data()->clear();
+    m_excluded.clear();
+    m_highlighted.reset();
+    m_highestReading = -1;
     m_markers->clear();
     m_lapMean->setVisible(false);
     m_title->setText(QString());
@@ -197,13 +231,23 @@ void GraphPlot::clearReadings()
 void GraphPlot::appendRows(const QList<ReadRow>& rows, const QString& valueTitle,
                            const QStringList& subjectLines)
 {
-    QVector<QCPGraphData> valid;
-    QVector<QCPGraphData> rejected;
-    QVector<QCPGraphData> laps;
+    // Points and their reading numbers, each graph's apart.
+    struct Batch {
+        QVector<QCPGraphData> data;
+        std::vector<int> numbers;
+        void add(double key, double value, int number)
+        {
+            data.append(QCPGraphData(key, value));
+            numbers.push_back(number);
+        }
+    };
+    Batch valid, excluded, rejected, laps, excludedLaps;
     // Sized once: the first batch of a long file is the whole file, and the
     // plot takes these vectors over without copying them.
-    valid.reserve(rows.size());
-    laps.reserve(rows.size());
+    valid.data.reserve(rows.size());
+    valid.numbers.reserve(std::size_t(rows.size()));
+    laps.data.reserve(rows.size());
+    laps.numbers.reserve(std::size_t(rows.size()));
     for (const ReadRow& row : rows) {
         if (row.kind == RowKind::ChangedSubject) {
             if (std::isfinite(m_lastElapsed))
@@ -214,28 +258,31 @@ void GraphPlot::appendRows(const QList<ReadRow>& rows, const QString& valueTitle
             continue;
         ++m_readings;
         m_lastElapsed = row.elapsed;
+        m_highestReading = std::max(m_highestReading, row.number);
         if (row.rejected) {
             ++m_rejected;
-            rejected.append(QCPGraphData(row.elapsed, row.target));
+            rejected.add(row.elapsed, row.target, row.number);
             continue;
         }
         if (!std::isfinite(row.elapsed) || !std::isfinite(row.target))
             continue;
-        valid.append(QCPGraphData(row.elapsed, row.target));
+        const bool leftOut = m_excluded.contains(row.number);
+        (leftOut ? excluded : valid).add(row.elapsed, row.target, row.number);
         if (row.number > 0 && std::isfinite(row.lap)) {
-            laps.append(QCPGraphData(row.number, row.lap));
-            m_lapSum += row.lap;
-            ++m_lapCount;
+            (leftOut ? excludedLaps : laps).add(row.number, row.lap, row.number);
+            if (!leftOut) {
+                m_lapSum += row.lap;
+                ++m_lapCount;
+            }
         }
     }
     // Rows come in file order, which is time order unless a file holds two
-    // measurements or was edited by hand; the plot needs them sorted.
-    const auto sorted = [](const QVector<QCPGraphData>& data) {
-        return std::is_sorted(data.begin(), data.end(), qcpLessThanSortKey<QCPGraphData>);
-    };
-    m_valid->data()->add(valid, sorted(valid));
-    m_rejectedGraph->data()->add(rejected, sorted(rejected));
-    m_lapGraph->data()->add(laps, sorted(laps));
+    // measurements or was edited by hand; the points keep them sorted.
+    m_validPoints->add(std::move(valid.data), std::move(valid.numbers));
+    m_excludedPoints->add(std::move(excluded.data), std::move(excluded.numbers));
+    m_rejectedPoints->add(std::move(rejected.data), std::move(rejected.numbers));
+    m_lapPoints->add(std::move(laps.data), std::move(laps.numbers));
+    m_excludedLapPoints->add(std::move(excludedLaps.data), std::move(excludedLaps.numbers));
     m_title->setText(subjectText(subjectLines));
     m_mainRect->axis(QCPAxis::atLeft)->setLabel(valueTitle);
     m_unit = unitOfValueTitle(valueTitle);
@@ -279,6 +326,138 @@ GraphPlot::Points GraphPlot::validPoints() const
     return points;
 }
 
+std::vector<analysis::Press> GraphPlot::presses() const
+{
+    std::vector<analysis::Press> presses;
+    presses.reserve(
+        std::size_t(m_validPoints->size() + m_excludedPoints->size() + m_rejectedPoints->size()));
+    for (const NumberedPoints* points :
+         {m_validPoints.get(), m_excludedPoints.get(), m_rejectedPoints.get()}) {
+        for (int i = 0; i < points->size(); ++i) {
+            const NumberedPoints::Point p = points->at(i);
+            if (m_range && (p.key < m_range->first || p.key > m_range->second))
+                continue;
+            presses.push_back({p.number, p.key, points == m_rejectedPoints.get(),
+                               points == m_excludedPoints.get()});
+        }
+    }
+    // File order, as the reader gives them: presses at one time keep it.
+    std::stable_sort(
+        presses.begin(), presses.end(),
+        [](const analysis::Press& a, const analysis::Press& b) { return a.reading < b.reading; });
+    return presses;
+}
+
+void GraphPlot::setExcluded(const QSet<int>& readings)
+{
+    m_excluded = readings;
+    const auto leftOut = [this](int number) { return m_excluded.contains(number); };
+    const auto takenBack = [this](int number) { return !m_excluded.contains(number); };
+    const std::vector<NumberedPoints::Point> out = m_validPoints->takeIf(leftOut);
+    const std::vector<NumberedPoints::Point> back = m_excludedPoints->takeIf(takenBack);
+    m_excludedPoints->add(out);
+    m_validPoints->add(back);
+    m_excludedLapPoints->add(m_lapPoints->takeIf(leftOut));
+    m_lapPoints->add(m_excludedLapPoints->takeIf(takenBack));
+    m_lapSum = 0.0;
+    m_lapCount = m_lapPoints->size();
+    for (int i = 0; i < m_lapCount; ++i)
+        m_lapSum += m_lapPoints->at(i).value;
+    updateLapMean();
+    setHighlightedReading(m_highlighted);
+}
+
+GraphPlot::ReadingState GraphPlot::readingState(int number) const
+{
+    if (m_rejectedPoints->find(number))
+        return ReadingState::Rejected;
+    if (m_excludedPoints->find(number))
+        return ReadingState::Excluded;
+    if (m_validPoints->find(number))
+        return ReadingState::Used;
+    return ReadingState::Missing;
+}
+
+std::optional<std::pair<double, double>> GraphPlot::readingPoint(int number) const
+{
+    for (const NumberedPoints* points :
+         {m_validPoints.get(), m_excludedPoints.get(), m_rejectedPoints.get()}) {
+        if (const auto p = points->find(number))
+            return std::make_pair(p->key, p->value);
+    }
+    return std::nullopt;
+}
+
+std::vector<int> GraphPlot::excludedReadings() const
+{
+    return m_excludedPoints->numbers();
+}
+
+std::vector<int> GraphPlot::rejectedReadings() const
+{
+    return m_rejectedPoints->numbers();
+}
+
+std::optional<int> GraphPlot::readingAt(const QPoint& pos) const
+{
+    std::optional<int> nearest;
+    double best = ClickReach * ClickReach;
+    for (const NumberedPoints* points :
+         {m_validPoints.get(), m_excludedPoints.get(), m_rejectedPoints.get(), m_lapPoints.get(),
+          m_excludedLapPoints.get()}) {
+        const QCPGraph* graph = points->graph();
+        if (!graph->keyAxis()->axisRect()->rect().contains(pos) ||
+            !graph->keyAxis()->axisRect()->visible())
+            continue;
+        // Only the points within reach of the pointer's x: a click costs the
+        // same at a million readings.
+        double from = graph->keyAxis()->pixelToCoord(pos.x() - ClickReach);
+        double to = graph->keyAxis()->pixelToCoord(pos.x() + ClickReach);
+        if (from > to)
+            std::swap(from, to);
+        const QCPGraphDataContainer& data = *graph->data();
+        const int first = int(data.findBegin(from, false) - data.constBegin());
+        const int last = int(data.findEnd(to, false) - data.constBegin());
+        for (int i = first; i < last; ++i) {
+            const NumberedPoints::Point p = points->at(i);
+            const QPointF at = graph->coordsToPixels(p.key, p.value);
+            const double dx = at.x() - pos.x();
+            const double dy = at.y() - pos.y();
+            if (dx * dx + dy * dy <= best) {
+                best = dx * dx + dy * dy;
+                nearest = p.number;
+            }
+        }
+    }
+    return nearest;
+}
+
+void GraphPlot::setHighlightedReading(std::optional<int> number)
+{
+    m_highlighted = number;
+    m_highlight->data()->clear();
+    if (const auto point = number ? readingPoint(*number) : std::nullopt;
+        point && std::isfinite(point->first) && std::isfinite(point->second))
+        m_highlight->addData(point->first, point->second);
+}
+
+void GraphPlot::mousePressEvent(QMouseEvent* event)
+{
+    m_pressedAt = event->pos();
+    QCustomPlot::mousePressEvent(event);
+}
+
+void GraphPlot::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = event->button() == Qt::LeftButton &&
+                       (event->pos() - m_pressedAt).manhattanLength() <= ClickSlop;
+    QCustomPlot::mouseReleaseEvent(event);
+    if (!click)
+        return;
+    if (const std::optional<int> number = readingAt(event->pos()))
+        emit readingClicked(*number);
+}
+
 std::vector<double> GraphPlot::laps() const
 {
     std::vector<double> laps;
@@ -289,10 +468,16 @@ std::vector<double> GraphPlot::laps() const
     return laps;
 }
 
-void GraphPlot::showFit(const analysis::FitResult* fit, const Points& points)
+void GraphPlot::clearFitGraphs()
 {
     m_fitCurve->data()->clear();
     m_residuals->data()->clear();
+}
+
+void GraphPlot::showFit(const analysis::FitResult* fit, const Points& points)
+{
+    clearFitGraphs();
+    m_residualRect->axis(QCPAxis::atLeft)->setLabel(QStringLiteral("残差"));
     const bool shown = fit && fit->ok() && !points.t.empty();
     m_fitLabel->setText(shown ? fitLabelLines(*fit, m_unit).join(u'\n') : QString());
     if (shown != m_fitShown) {
@@ -313,6 +498,33 @@ void GraphPlot::showFit(const analysis::FitResult* fit, const Points& points)
     for (std::size_t i = 0; i < points.t.size(); ++i)
         residuals[int(i)] = QCPGraphData(points.t[i], points.y[i] - fit->valueAt(points.t[i]));
     m_residuals->data()->set(residuals, true);
+}
+
+void GraphPlot::showPeriodFit(const analysis::PeriodFit& fit,
+                              const std::vector<analysis::Press>& presses, bool pressPerHalfSwing)
+{
+    clearFitGraphs();
+    m_residualRect->axis(QCPAxis::atLeft)->setLabel(QStringLiteral("残差 (秒)"));
+    const bool shown = fit.ok();
+    m_fitLabel->setText(shown ? periodLabelLines(fit, pressPerHalfSwing).join(u'\n') : QString());
+    if (shown != m_fitShown) {
+        m_fitShown = shown;
+        arrangePanels();
+    }
+    if (!shown)
+        return;
+    // Each press used at its own swing: the one nearest its time, since a
+    // press lies far closer to its swing than half an interval.
+    const double interval = fit.period.value / (pressPerHalfSwing ? 2.0 : 1.0);
+    QVector<QCPGraphData> residuals;
+    for (const analysis::Press& p : presses) {
+        if (p.rejected || p.excluded || !std::isfinite(p.elapsed) ||
+            std::binary_search(fit.doubled.begin(), fit.doubled.end(), p.reading))
+            continue;
+        const double swing = std::round((p.elapsed - fit.start.value) / interval);
+        residuals.append(QCPGraphData(p.elapsed, p.elapsed - (fit.start.value + interval * swing)));
+    }
+    m_residuals->data()->set(residuals, false);
 }
 
 void GraphPlot::setFitRange(std::optional<std::pair<double, double>> range)
@@ -381,14 +593,19 @@ void GraphPlot::refresh()
     // ranges of whatever it showed before.
     resetRanges();
     bool mainFirst = true;
-    for (QCPGraph* graph : {m_valid, m_rejectedGraph, m_pending}) {
+    for (QCPGraph* graph : {m_valid, m_excludedGraph, m_rejectedGraph, m_pending}) {
         if (!graph->data()->isEmpty()) {
             graph->rescaleAxes(!mainFirst);
             mainFirst = false;
         }
     }
-    if (!m_lapGraph->data()->isEmpty())
-        m_lapGraph->rescaleAxes();
+    bool lapFirst = true;
+    for (QCPGraph* graph : {m_lapGraph, m_excludedLapGraph}) {
+        if (!graph->data()->isEmpty()) {
+            graph->rescaleAxes(!lapFirst);
+            lapFirst = false;
+        }
+    }
     if (!m_residuals->data()->isEmpty())
         m_residuals->rescaleAxes();
     for (QCPAxisRect* rect : {m_mainRect, m_lapRect, m_residualRect}) {

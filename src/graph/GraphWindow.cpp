@@ -1,14 +1,19 @@
 #include "graph/GraphWindow.h"
 
 #include "analysis/LapStatistics.h"
+#include "analysis/PeriodFit.h"
+#include "graph/ExportedReadings.h"
 #include "graph/FigureExport.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
+#include "graph/HtmlExport.h"
 #include "graph/LiveSource.h"
+#include "graph/ReadingsCsvExport.h"
 #include "graph/ResultText.h"
 #include "graph/SvgFigure.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
@@ -20,13 +25,16 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 namespace
 {
@@ -46,6 +54,14 @@ QString fitLabelKey()
     return QStringLiteral("figure/fitLabel");
 }
 
+QString halfSwingKey()
+{
+    return QStringLiteral("fit/pressPerHalfSwing");
+}
+
+// The fit chooser's entries, in order.
+enum FitChoice { NoFit, LinearFit, CoolingFit, PeriodFit };
+
 QSettings settings()
 {
     return QSettings(QStringLiteral("Quellmark"), QStringLiteral("quellmark-graph"));
@@ -54,7 +70,7 @@ QSettings settings()
 // Room for the longest result text, held from the start: a label that grew
 // when its first result came would push the controls beside it away under
 // the pointer.
-constexpr int FitResultLines = 12;
+constexpr int FitResultLines = 13;
 constexpr int LapResultLines = 6;
 
 QLabel* resultLabel(const QString& name)
@@ -77,9 +93,34 @@ bool samePending(const std::optional<ReadRow>& a, const std::optional<ReadRow>& 
                   a->target == b->target && a->rejected == b->rejected && a->texts == b->texts);
 }
 
+// Every format the save dialog offers, the first one the default: the one
+// list of them. A new format (the XLSX workbook, in builds that have its
+// writer) adds its entry here and its writer in GraphWindow::exportTo.
+struct SaveFormat {
+    QString filter;
+    QString suffix;
+};
+
+QList<SaveFormat> saveFormats()
+{
+    QList<SaveFormat> formats{{QStringLiteral("PNG 画像 (*.png)"), QStringLiteral("png")}};
+    if (svgFigureAvailable())
+        formats.append({QStringLiteral("SVG 画像 (*.svg)"), QStringLiteral("svg")});
+    formats.append({QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf")});
+    formats.append({QStringLiteral("結果のページ HTML (*.html)"), QStringLiteral("html")});
+    formats.append({QStringLiteral("測定値 CSV UTF-8 (*.csv)"), QStringLiteral("csv")});
+    return formats;
+}
+
 } // namespace
 
-GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow(parent)
+GraphWindow::GraphWindow(const QString& argument, QWidget* parent)
+    : GraphWindow(argument, ExclusionStore(ExclusionStore::defaultSettingsPath()), parent)
+{
+}
+
+GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWidget* parent)
+    : QMainWindow(parent), m_exclusions(std::move(exclusions))
 {
     setWindowTitle(QStringLiteral("クエルマーク グラフ"));
     m_plot = new GraphPlot;
@@ -88,13 +129,16 @@ GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow
     m_fitChooser = new QComboBox;
     m_fitChooser->setObjectName(QStringLiteral("fitChooser"));
     m_fitChooser->setAccessibleName(QStringLiteral("当てはめ"));
-    m_fitChooser->addItems(
-        {QStringLiteral("なし"), QStringLiteral("直線"), QStringLiteral("冷却・加温 (Newton)")});
+    m_fitChooser->addItems({QStringLiteral("なし"), QStringLiteral("直線"),
+                            QStringLiteral("冷却・加温 (Newton)"), QStringLiteral("周期")});
+    m_halfSwing =
+        new QCheckBox(QStringLiteral("周期: 半周期ごとに押した（周期はラップの 2 倍）(&H)"));
+    m_halfSwing->setObjectName(QStringLiteral("halfSwing"));
+    m_halfSwing->setChecked(settings().value(halfSwingKey(), false).toBool());
     auto* clearRange = new QPushButton(QStringLiteral("範囲を解除"));
     clearRange->setObjectName(QStringLiteral("clearRange"));
     auto* rangeHint =
         new QLabel(QStringLiteral("グラフ上をドラッグすると、その時間範囲だけを当てはめます"));
-    rangeHint->setWordWrap(true);
     m_fitResult = resultLabel(QStringLiteral("fitResult"));
     m_lapResult = resultLabel(QStringLiteral("lapResult"));
 
@@ -103,10 +147,36 @@ GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow
     fitLabel->setBuddy(m_fitChooser);
     chooserRow->addWidget(fitLabel);
     chooserRow->addWidget(m_fitChooser, 1);
+    // Leaving readings out: a click on a point, or the reading chosen here.
+    m_readingChooser = new QSpinBox;
+    m_readingChooser->setObjectName(QStringLiteral("readingChooser"));
+    m_readingChooser->setAccessibleName(QStringLiteral("除外する測定回"));
+    m_readingChooser->setRange(0, 0);
+    m_toggleReading = new QPushButton(QStringLiteral("この点を除外(&E)"));
+    m_toggleReading->setObjectName(QStringLiteral("toggleReading"));
+    m_readingInfo = new QLabel;
+    m_readingInfo->setObjectName(QStringLiteral("readingInfo"));
+    auto* restoreAll = new QPushButton(QStringLiteral("すべて戻す"));
+    restoreAll->setObjectName(QStringLiteral("restoreAll"));
+    auto* readingRow = new QHBoxLayout;
+    auto* readingLabel = new QLabel(QStringLiteral("測定回(&N):"));
+    readingLabel->setBuddy(m_readingChooser);
+    readingRow->addWidget(readingLabel);
+    readingRow->addWidget(m_readingChooser, 1);
+    readingRow->addWidget(m_toggleReading);
+    readingRow->addWidget(restoreAll);
+    // One line each: a wrapped label's height is not what the layout gives it.
+    auto* excludeHint = new QLabel(
+        QStringLiteral("点をクリックで除外、もう一度で戻す（データファイルは変わらない）"));
+
     auto* controls = new QVBoxLayout;
     controls->addLayout(chooserRow);
+    controls->addWidget(m_halfSwing);
     controls->addWidget(clearRange);
     controls->addWidget(rangeHint);
+    controls->addLayout(readingRow);
+    controls->addWidget(m_readingInfo);
+    controls->addWidget(excludeHint);
     controls->addStretch();
     const int lineHeight = m_fitResult->fontMetrics().lineSpacing();
     m_fitResult->setMinimumHeight(lineHeight * FitResultLines);
@@ -137,7 +207,7 @@ GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow
                     &GraphWindow::openFileDialog);
     m_recentMenu = file->addMenu(QStringLiteral("最近のファイル(&R)"));
     file->addSeparator();
-    file->addAction(QStringLiteral("図を保存(&S)…"), QKeySequence::Save, this,
+    file->addAction(QStringLiteral("図・結果のページ・測定値を保存(&S)…"), QKeySequence::Save, this,
                     &GraphWindow::exportFigureDialog);
     file->addAction(QStringLiteral("コピー(&C)"), QKeySequence::Copy, this,
                     &GraphWindow::copySelectionOrFigure);
@@ -151,6 +221,14 @@ GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow
     file->addSeparator();
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
     rebuildRecentMenu();
+    QMenu* readings = menuBar()->addMenu(QStringLiteral("測定値(&M)"));
+    readings->addAction(QStringLiteral("選んだ測定回を除外・戻す(&E)"), this,
+                        [this] { toggleReading(m_readingChooser->value()); });
+    m_restoreAll = readings->addAction(QStringLiteral("すべて戻す(&A)"),
+                                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this,
+                                       &GraphWindow::restoreAllReadings);
+    connect(restoreAll, &QPushButton::clicked, m_restoreAll, &QAction::trigger);
+    connect(m_restoreAll, &QAction::enabledChanged, restoreAll, &QWidget::setEnabled);
 
     m_source = new LiveSource(this);
     connect(m_source, &LiveSource::folderChanged, this, &GraphWindow::pollNow);
@@ -161,6 +239,21 @@ GraphWindow::GraphWindow(const QString& argument, QWidget* parent) : QMainWindow
     connect(m_resultsTimer, &QTimer::timeout, this, &GraphWindow::refreshResults);
 
     connect(m_fitChooser, &QComboBox::currentIndexChanged, this, &GraphWindow::refreshResults);
+    connect(m_halfSwing, &QCheckBox::toggled, this, [this](bool on) {
+        settings().setValue(halfSwingKey(), on);
+        refreshResults();
+    });
+    connect(m_readingChooser, &QSpinBox::valueChanged, this, [this](int number) {
+        m_plot->setHighlightedReading(number);
+        showChosenReading();
+        m_plot->refresh();
+    });
+    connect(m_toggleReading, &QPushButton::clicked, this,
+            [this] { toggleReading(m_readingChooser->value()); });
+    connect(m_plot, &GraphPlot::readingClicked, this, [this](int number) {
+        m_readingChooser->setValue(number);
+        toggleReading(number);
+    });
     connect(clearRange, &QPushButton::clicked, this, [this] {
         m_plot->setFitRange(std::nullopt);
         refreshResults();
@@ -221,6 +314,9 @@ void GraphWindow::startFollowing(const QString& path)
     m_event.clear();
     m_unshown = false;
     m_follower.reset();
+    m_excluded.clear();
+    m_identity.clear();
+    m_firstRows.clear();
     m_source->setFile(path);
     const QString title = QStringLiteral("クエルマーク グラフ");
     setWindowTitle(path.isEmpty() ? title
@@ -264,6 +360,9 @@ void GraphWindow::pollFile()
     bool changed = false;
     if (update.restarted) {
         m_plot->clearReadings();
+        m_excluded.clear();
+        m_identity.clear();
+        m_firstRows.clear();
         showLapStatistics();
         m_event = QStringLiteral("ファイルが置き換えられたため、最初から読み直しました");
         changed = true;
@@ -278,6 +377,7 @@ void GraphWindow::pollFile()
         m_event.clear();
     if (!update.rows.isEmpty()) {
         const DataFileParser& parser = m_follower->parser();
+        restoreExclusions(update.rows);
         m_plot->appendRows(update.rows, parser.valueTitle(), parser.subjectLines());
         changed = true;
         // The statistics are quick: they change in the repaint that shows the laps.
@@ -306,25 +406,39 @@ void GraphWindow::pollFile()
 void GraphWindow::refreshResults()
 {
     const int choice = m_fitChooser->currentIndex();
-    if (choice <= 0) {
-        m_fitResult->setText(QStringLiteral("当てはめ: なし"));
+    m_halfSwing->setEnabled(choice == PeriodFit);
+    QString text;
+    if (choice <= NoFit) {
+        text = QStringLiteral("当てはめ: なし");
         m_plot->showFit(nullptr, {});
+    } else if (choice == PeriodFit) {
+        m_plot->showFit(nullptr, {});
+        const std::vector<analysis::Press> presses = m_plot->presses();
+        const bool half = m_halfSwing->isChecked();
+        const analysis::PeriodFit fit = analysis::fitPeriod(presses, half);
+        text = periodResultText(fit, half);
+        m_plot->showPeriodFit(fit, presses, half);
     } else {
         // The last fit's residuals go first: at a million readings they are
         // memory the new fit's workspace needs.
         m_plot->showFit(nullptr, {});
         const GraphPlot::Points points = m_plot->validPoints();
-        const analysis::FitResult fit = fitModel(
-            choice == 1 ? analysis::Model::Linear : analysis::Model::Cooling, points.t, points.y);
-        QString text = fitResultText(fit, m_plot->valueUnit());
-        if (const auto range = m_plot->fitRange())
-            text += QStringLiteral("\n範囲: %1 〜 %2 秒")
-                        .arg(QString::number(range->first, 'f', 2),
-                             QString::number(range->second, 'f', 2));
-        m_fitResult->setText(text);
+        const analysis::FitResult fit =
+            fitModel(choice == LinearFit ? analysis::Model::Linear : analysis::Model::Cooling,
+                     points.t, points.y);
+        text = fitResultText(fit, m_plot->valueUnit());
         m_plot->showFit(&fit, points);
     }
+    if (const auto range = m_plot->fitRange(); range && choice > NoFit)
+        text +=
+            QStringLiteral("\n範囲: %1 〜 %2 秒")
+                .arg(QString::number(range->first, 'f', 2), QString::number(range->second, 'f', 2));
+    if (const QString leftOut = leftOutText(m_plot->rejectedReadings(), m_plot->excludedReadings());
+        !leftOut.isEmpty())
+        text += QStringLiteral("\n\n") + leftOut;
+    m_fitResult->setText(text);
     showLapStatistics();
+    showChosenReading();
     m_plot->refresh();
 }
 
@@ -354,6 +468,8 @@ void GraphWindow::showStatus()
                      .arg(QDir::toNativeSeparators(m_follower->path()))
                      .arg(m_plot->readingCount() + (provisional ? 1 : 0))
                      .arg(m_plot->rejectedCount() + (provisionalNg ? 1 : 0));
+        if (const std::size_t excluded = m_plot->excludedReadings().size(); excluded > 0)
+            parts << QStringLiteral("除外 %1 点（データファイルは変わりません）").arg(excluded);
         if (provisional)
             parts << QStringLiteral("測定回 %1%2 はまだファイルに書かれていない仮の点です")
                          .arg(m_pending->number, 3, 10, QLatin1Char('0'))
@@ -397,24 +513,153 @@ void GraphWindow::openFileDialog()
 
 void GraphWindow::exportFigureDialog()
 {
+    const QList<SaveFormat> formats = saveFormats();
+    QStringList filters;
+    for (const SaveFormat& format : formats)
+        filters << format.filter;
     QString selected;
-    QString path = QFileDialog::getSaveFileName(
-        this,
-        svgFigureAvailable() ? QStringLiteral("図を保存")
-                             : QStringLiteral("図を保存 (この版は SVG なし: PNG か PDF)"),
-        QString(),
-        svgFigureAvailable() ? QStringLiteral("PNG 画像 (*.png);;SVG 画像 (*.svg);;PDF (*.pdf)")
-                             : QStringLiteral("PNG 画像 (*.png);;PDF (*.pdf)"),
-        &selected);
+    QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("図・結果のページ・測定値を保存"),
+                                     QString(), filters.join(QStringLiteral(";;")), &selected);
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += selected.contains(QStringLiteral("svg"))   ? QStringLiteral(".svg")
-                : selected.contains(QStringLiteral("pdf")) ? QStringLiteral(".pdf")
-                                                           : QStringLiteral(".png");
+    if (QFileInfo(path).suffix().isEmpty()) {
+        for (const SaveFormat& format : formats) {
+            if (format.filter == selected)
+                path += u'.' + format.suffix;
+        }
+    }
     QString error;
-    if (!exportFigure(*m_plot, path, figureOptions(), &error))
+    if (!exportTo(path, &error))
         QMessageBox::warning(this, windowTitle(), error);
+}
+
+bool GraphWindow::exportTo(const QString& path, QString* error)
+{
+    // The companion never writes a data file, not even by a slip in the dialog.
+    if (isDataFileTarget(path) ||
+        (m_follower && QFileInfo(path) == QFileInfo(m_follower->path()))) {
+        *error =
+            QStringLiteral("データファイルには書きません。別の名前にしてください: %1").arg(path);
+        return false;
+    }
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool page = suffix == QStringLiteral("html") || suffix == QStringLiteral("htm");
+    if (!page && suffix != QStringLiteral("csv"))
+        return exportFigure(*m_plot, path, figureOptions(), error);
+    if (!m_follower) {
+        *error = QStringLiteral("まだデータファイルがありません");
+        return false;
+    }
+    // The table of readings comes from the file as it is now, the results
+    // from the window as it shows them.
+    const DataFileContents contents = readDataFile(m_follower->path());
+    if (const QString reason = unreadableReason(contents); !reason.isEmpty()) {
+        *error = m_follower->path() + QStringLiteral(": ") + reason;
+        return false;
+    }
+    const QList<ExportedReading> readings = exportedReadings(contents.rows, m_excluded);
+    if (!page)
+        return writeReadingsCsv(path, readings, contents.valueTitle, error);
+    HtmlPage html;
+    html.title = m_plot->figureTitle().isEmpty() ? QStringLiteral("クエルマーク グラフ")
+                                                 : m_plot->figureTitle();
+    html.subjectLines = contents.subjectLines;
+    html.valueTitle = contents.valueTitle;
+    html.readings = readings;
+    html.results = (m_fitResult->text() + u'\n' + m_lapResult->text()).split(u'\n');
+    m_plot->setFitLabelShown(figureOptions().fitLabel);
+    html.svg = svgFigure(*m_plot, QSize(FigureWidth, FigureHeight), html.title);
+    m_plot->setFitLabelShown(false);
+    return writeHtmlPage(path, html, error);
+}
+
+void GraphWindow::chooseFit(std::optional<analysis::Model> model,
+                            std::optional<PeriodChoice> period)
+{
+    if (period) {
+        m_halfSwing->setChecked(period->pressPerHalfSwing);
+        m_fitChooser->setCurrentIndex(PeriodFit);
+    } else if (model) {
+        m_fitChooser->setCurrentIndex(*model == analysis::Model::Linear ? LinearFit : CoolingFit);
+    }
+}
+
+void GraphWindow::toggleReading(int number)
+{
+    const GraphPlot::ReadingState state = m_plot->readingState(number);
+    if (state != GraphPlot::ReadingState::Used && state != GraphPlot::ReadingState::Excluded)
+        return;
+    if (state == GraphPlot::ReadingState::Used)
+        m_excluded.insert(number);
+    else
+        m_excluded.remove(number);
+    m_plot->setExcluded(m_excluded);
+    if (m_follower)
+        m_exclusions.save(m_follower->path(), m_identity, m_excluded);
+    refreshResults();
+    showStatus();
+}
+
+void GraphWindow::restoreAllReadings()
+{
+    m_excluded.clear();
+    m_plot->setExcluded(m_excluded);
+    if (m_follower)
+        m_exclusions.clear(m_follower->path());
+    refreshResults();
+    showStatus();
+}
+
+void GraphWindow::restoreExclusions(const QList<ReadRow>& rows)
+{
+    if (!m_identity.isEmpty() || !m_follower)
+        return;
+    for (const ReadRow& row : rows) {
+        if (row.kind == RowKind::Header || row.kind == RowKind::Subject)
+            m_firstRows.append(row);
+        else if (row.kind == RowKind::Data)
+            break;
+    }
+    m_identity = measurementIdentity(m_firstRows);
+    if (m_identity.isEmpty())
+        return;
+    m_firstRows.clear();
+    m_excluded = m_exclusions.load(m_follower->path(), m_identity);
+    m_plot->setExcluded(m_excluded);
+}
+
+void GraphWindow::showChosenReading()
+{
+    m_readingChooser->setMaximum(std::max(0, m_plot->highestReading()));
+    const int number = m_readingChooser->value();
+    const QString name = QStringLiteral("測定回 %1").arg(number, 3, 10, QLatin1Char('0'));
+    const auto point = m_plot->readingPoint(number);
+    const QString at =
+        point ? QStringLiteral("（%1 s）").arg(QString::number(point->first, 'f', 2)) : QString();
+    const GraphPlot::ReadingState state = m_plot->readingState(number);
+    QString info;
+    switch (state) {
+    case GraphPlot::ReadingState::Missing:
+        info = name + QStringLiteral(": 点がありません");
+        break;
+    case GraphPlot::ReadingState::Rejected:
+        info = name + at + QStringLiteral(": NG（測定中に付けた）");
+        break;
+    case GraphPlot::ReadingState::Used:
+        info = name + at + QStringLiteral(": 計算に使う");
+        break;
+    case GraphPlot::ReadingState::Excluded:
+        info = name + at + QStringLiteral(": 除外（計算に使わない）");
+        break;
+    }
+    const bool excluded = state == GraphPlot::ReadingState::Excluded;
+    m_toggleReading->setText(excluded ? QStringLiteral("この点を戻す(&E)")
+                                      : QStringLiteral("この点を除外(&E)"));
+    m_toggleReading->setEnabled(state == GraphPlot::ReadingState::Used || excluded);
+    m_restoreAll->setEnabled(!m_excluded.isEmpty());
+    m_readingInfo->setText(info);
+    m_readingChooser->setAccessibleDescription(info);
 }
 
 void GraphWindow::copySelectionOrFigure()

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "analysis/Fits.h"
 #include "datafile/DataFileReader.h"
+#include "graph/ExclusionStore.h"
+#include "graph/GraphReport.h"
 
 #include <QDir>
 #include <QMainWindow>
+#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -11,9 +15,13 @@
 struct FigureOptions;
 class GraphPlot;
 class LiveSource;
+class QAction;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QPushButton;
+class QSpinBox;
 class QTimer;
 
 // The companion's window: follows one data file, or the newest one in a
@@ -24,9 +32,19 @@ class GraphWindow : public QMainWindow
 public:
     // `argument`: a data file, a folder, or empty for DATA below the current folder.
     explicit GraphWindow(const QString& argument, QWidget* parent = nullptr);
+    // `exclusions`: where the readings left out are kept, per data file.
+    GraphWindow(const QString& argument, ExclusionStore exclusions, QWidget* parent = nullptr);
     ~GraphWindow() override;
 
     GraphPlot* plot() const { return m_plot; }
+
+    // The fit as the command line names it; neither leaves the chooser as it is.
+    void chooseFit(std::optional<analysis::Model> model, std::optional<PeriodChoice> period);
+
+    // Writes the figure (.png, .svg, .pdf), the results page (.html) or the
+    // readings (.csv), with the readings left out as they are now; never over
+    // a data file. On failure returns false with a message in Japanese.
+    bool exportTo(const QString& path, QString* error);
 
 public slots:
     // Looks for a newer file in the followed folder and reads what was
@@ -38,6 +56,12 @@ public slots:
 
     void followFile(const QString& path);
     void followFolder(const QDir& folder);
+
+    // Leaves a reading out of every fit and statistic, or takes it back.
+    // NG readings are out already and stay as they are.
+    void toggleReading(int number);
+    // Takes every reading left out back.
+    void restoreAllReadings();
 
 signals:
     // After each repaint that showed new rows, with the readings shown.
@@ -55,9 +79,18 @@ private:
     void showLapStatistics();
     FigureOptions figureOptions() const;
     void exportResultsDialog();
+    // Finds the measurement's identity in its first rows, and with it the
+    // readings left out the last time.
+    void restoreExclusions(const QList<ReadRow>& rows);
+    void showChosenReading();
 
     GraphPlot* m_plot;
     QComboBox* m_fitChooser;
+    QCheckBox* m_halfSwing;
+    QSpinBox* m_readingChooser;
+    QPushButton* m_toggleReading;
+    QLabel* m_readingInfo;
+    QAction* m_restoreAll;
     QLabel* m_fitResult;
     QLabel* m_lapResult;
     QLabel* m_status;
@@ -68,6 +101,10 @@ private:
     std::unique_ptr<DataFileFollower> m_follower;
     QString m_event; // the latest thing that happened to the file, for the status line
     std::optional<ReadRow> m_pending;
+    ExclusionStore m_exclusions;
+    QSet<int> m_excluded;
+    QByteArray m_identity;      // of the measurement followed, once its first rows are read
+    QList<ReadRow> m_firstRows; // its header and subject rows until then
     bool m_repaintPending = false;
     bool m_unshown = false; // rows added that wait for the sidecar before a repaint
 };

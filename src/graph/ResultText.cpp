@@ -3,6 +3,7 @@
 #include "graph/GraphReport.h"
 #include "graph/ResultFormatting.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -103,7 +104,7 @@ QString lapStatisticsText(const analysis::LapStatistics& laps)
     const QString mean = std::isfinite(laps.sem) ? valueWithUncertainty(laps.mean, laps.sem, s)
                                                  : plainValue(laps.mean, 6, s);
     return QStringLiteral(
-               "ラップ（000 と NG を除く）\n個数 = %1\n平均 ± 標準誤差 = %2\n標準偏差 = %3\n"
+               "ラップ（000、NG と除外を除く）\n個数 = %1\n平均 ± 標準誤差 = %2\n標準偏差 = %3\n"
                "最小 = %4\n最大 = %5")
         .arg(laps.count)
         .arg(mean, plainValue(laps.sd, 3, s), plainValue(laps.min, 10, s),
@@ -123,4 +124,93 @@ QStringList fitLabelLines(const analysis::FitResult& fit, const QString& unit)
     for (int i = 0; i < numbers.size(); i += 3)
         lines << numbers.mid(i, 3).join(QStringLiteral("    "));
     return lines;
+}
+
+namespace
+{
+
+// Readings by number as the main program shows them ("測定回 007").
+QString readingList(std::vector<int> numbers)
+{
+    std::sort(numbers.begin(), numbers.end());
+    // A list past this length says no more than its count.
+    constexpr std::size_t Shown = 15;
+    QStringList names;
+    for (std::size_t i = 0; i < numbers.size() && i < Shown; ++i)
+        names << QStringLiteral("%1").arg(numbers[i], 3, 10, QLatin1Char('0'));
+    QString text = QStringLiteral("測定回 ") + names.join(QStringLiteral(", "));
+    if (numbers.size() > Shown)
+        text += QStringLiteral(" ほか %1 点").arg(numbers.size() - Shown);
+    return text;
+}
+
+QString periodEquation(const analysis::PeriodFit& fit, bool pressPerHalfSwing)
+{
+    return (pressPerHalfSwing ? QStringLiteral("周期 t = t₀ + (T/2)·n（半周期ごとに押した、%1 点）")
+                              : QStringLiteral("周期 t = t₀ + T·n（%1 点）"))
+        .arg(fit.points);
+}
+
+QString swingsText(const analysis::PeriodFit& fit, bool pressPerHalfSwing)
+{
+    return QStringLiteral("%1 %2")
+        .arg(fit.swings)
+        .arg(pressPerHalfSwing ? QStringLiteral("半周期") : QStringLiteral("周期"));
+}
+
+} // namespace
+
+QString periodResultText(const analysis::PeriodFit& fit, bool pressPerHalfSwing)
+{
+    if (!fit.ok()) {
+        analysis::FitResult failed;
+        failed.failure = fit.failure;
+        failed.points = fit.points;
+        return fitFailureText(failed);
+    }
+    const QString s = QStringLiteral("s");
+    QStringList lines{periodEquation(fit, pressPerHalfSwing)};
+    lines << QStringLiteral("周期 T（すべての押しの当てはめ） = %1")
+                 .arg(valueWithUncertainty(fit.period.value, fit.period.se, s));
+    lines << QStringLiteral("周期 T（最初と最後の押しだけ） = %1")
+                 .arg(valueWithUncertainty(fit.firstLastPeriod.value, fit.firstLastPeriod.se, s));
+    lines << QStringLiteral("最初の押し t₀ = %1")
+                 .arg(valueWithUncertainty(fit.start.value, fit.start.se, s));
+    lines << QStringLiteral("最初から最後の押しまで %1").arg(swingsText(fit, pressPerHalfSwing));
+    lines << (fit.missed.empty()
+                  ? QStringLiteral("押し忘れ: なし")
+                  : QStringLiteral("押し忘れ: %1（その前のラップを 2 回分以上に数えた）")
+                        .arg(readingList(fit.missed)));
+    lines << (fit.doubled.empty()
+                  ? QStringLiteral("二度押し: なし")
+                  : QStringLiteral("二度押し: %1（計算に使わない）").arg(readingList(fit.doubled)));
+    lines << QStringLiteral("1 回の押しのばらつき（残差の標準偏差） = %1"
+                            "（手で計る時間の誤差は、予期できる出来事で約 0.05〜0.1 s）")
+                 .arg(plainValue(fit.residualSd, 2, s));
+    lines << QStringLiteral("R² = %1").arg(plainValue(fit.r2, 6));
+    return lines.join(u'\n');
+}
+
+QStringList periodLabelLines(const analysis::PeriodFit& fit, bool pressPerHalfSwing)
+{
+    if (!fit.ok())
+        return {};
+    const QString s = QStringLiteral("s");
+    return {periodEquation(fit, pressPerHalfSwing),
+            QStringLiteral("T = %1    最初と最後の押しだけ: T = %2")
+                .arg(valueWithUncertainty(fit.period.value, fit.period.se, s),
+                     valueWithUncertainty(fit.firstLastPeriod.value, fit.firstLastPeriod.se, s)),
+            QStringLiteral("%1    1 回の押しのばらつき = %2    R² = %3")
+                .arg(swingsText(fit, pressPerHalfSwing), plainValue(fit.residualSd, 2, s),
+                     plainValue(fit.r2, 6))};
+}
+
+QString leftOutText(const std::vector<int>& rejected, const std::vector<int>& excluded)
+{
+    QStringList lines;
+    if (!rejected.empty())
+        lines << QStringLiteral("NG（測定中に付けた）: ") + readingList(rejected);
+    if (!excluded.empty())
+        lines << QStringLiteral("除外（ここで外した）: ") + readingList(excluded);
+    return lines.join(u'\n');
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/Fits.h"
 #include "analysis/LapStatistics.h"
+#include "analysis/PeriodFit.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,6 +13,17 @@
 
 QString fitResultText(const analysis::FitResult& fit, const QString& unit);
 QString lapStatisticsText(const analysis::LapStatistics& laps);
+
+// The period fit: the period from every press beside the one from the first
+// and the last press alone, the swings counted, the missed and doubled
+// presses by reading number, and one press's own scatter beside what manual
+// timing is known to reach.
+QString periodResultText(const analysis::PeriodFit& fit, bool pressPerHalfSwing);
+QStringList periodLabelLines(const analysis::PeriodFit& fit, bool pressPerHalfSwing);
+
+// The readings that take no part, each with why: NG (marked during the
+// measurement) or 除外 (left out here). Empty when there are none.
+QString leftOutText(const std::vector<int>& rejected, const std::vector<int>& excluded);
 
 // The fit on the exported figure: its equation, then its numbers, a few to
 // a line. Empty for a fit that failed.

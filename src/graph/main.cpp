@@ -320,6 +320,7 @@ int runWindow(int argc, char** argv, CommandLine& line, const QStringList& argum
     if (!o)
         return fail(error);
     GraphWindow window(o->file);
+    window.chooseFit(o->model, o->period);
     window.show();
     return QApplication::exec();
 }

@@ -18,6 +18,8 @@ private slots:
     void unitFromTheColumnTitle_data();
     void unitFromTheColumnTitle();
     void coolingFitForAWorksheet();
+    void periodNamesItsReadings_data();
+    void periodNamesItsReadings();
 };
 
 void GraphResultsTest::roundsToTheUncertainty_data()
@@ -90,6 +92,57 @@ void GraphResultsTest::coolingFitForAWorksheet()
           u"注意: 周囲の値 c は標準誤差が値そのものより大きく"_s})
         QVERIFY2(text.contains(line), qPrintable(line + u"\n\n"_s + text));
     QVERIFY2(!text.contains(u"注意: 初期値"_s), qPrintable(text));
+}
+
+void GraphResultsTest::periodNamesItsReadings_data()
+{
+    QTest::addColumn<bool>("halfSwing");
+    QTest::addColumn<QList<int>>("missed");
+    QTest::addColumn<QList<int>>("doubled");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("one missed, one doubled")
+        << false << QList<int>{7} << QList<int>{12}
+        << QStringList{u"周期 t = t₀ + T·n（20 点）"_s,
+                       u"周期 T（すべての押しの当てはめ） = 2.0034 ± 0.0012 s"_s,
+                       u"周期 T（最初と最後の押しだけ） = 2.0040 ± 0.0049 s"_s,
+                       u"最初から最後の押しまで 21 周期"_s,
+                       u"押し忘れ: 測定回 007（その前のラップを 2 回分以上に数えた）"_s,
+                       u"二度押し: 測定回 012（計算に使わない）"_s,
+                       u"1 回の押しのばらつき（残差の標準偏差） = 0.043 s（手で計る時間の誤差は、"
+                       u"予期できる出来事で約 0.05〜0.1 s）"_s};
+    QTest::newRow("half swings, none missed")
+        << true << QList<int>{} << QList<int>{}
+        << QStringList{u"(T/2)·n（半周期ごとに押した、20 点）"_s,
+                       u"最初から最後の押しまで 21 半周期"_s, u"押し忘れ: なし"_s,
+                       u"二度押し: なし"_s};
+    QTest::newRow("a long list") << false << QList<int>{41, 3,  5,  7,  9,  11, 13, 15, 17,
+                                                        19, 21, 23, 25, 27, 29, 31, 33}
+                                 << QList<int>{2}
+                                 << QStringList{u"押し忘れ: 測定回 003, 005, 007"_s,
+                                                u", 029, 031 ほか 2 点"_s};
+}
+
+// Both estimates, each said which it is; the readings by the numbers the
+// main program showed.
+void GraphResultsTest::periodNamesItsReadings()
+{
+    QFETCH(bool, halfSwing);
+    QFETCH(QList<int>, missed);
+    QFETCH(QList<int>, doubled);
+    QFETCH(QStringList, lines);
+    analysis::PeriodFit fit;
+    fit.points = 20;
+    fit.start = {0.0123, 0.0151};
+    fit.period = {2.00341, 0.00118};
+    fit.firstLastPeriod = {2.00402, 0.00487};
+    fit.swings = 21;
+    fit.missed.assign(missed.begin(), missed.end());
+    fit.doubled.assign(doubled.begin(), doubled.end());
+    fit.r2 = 0.9999987;
+    fit.residualSd = 0.04321;
+    const QString text = periodResultText(fit, halfSwing);
+    for (const QString& line : lines)
+        QVERIFY2(text.contains(line), qPrintable(line + u"\n\n"_s + text));
 }
 
 QTEST_MAIN(GraphResultsTest)

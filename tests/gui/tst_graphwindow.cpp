@@ -1,10 +1,14 @@
 #include "GraphFiles.h"
 
+#include "analysis/PeriodFit.h"
 #include "datafile/PendingRowFile.h"
 #include "datafile/PendingSidecar.h"
+#include "graph/ExclusionStore.h"
 #include "graph/FigureExport.h"
 #include "graph/GraphPlot.h"
+#include "graph/GraphReport.h"
 #include "graph/GraphWindow.h"
+#include "graph/ResultText.h"
 #include "graph/SubjectMarkers.h"
 
 #include <QApplication>
@@ -13,6 +17,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +41,9 @@ private slots:
     void copiesSelectedTextOrTheFigure();
     void rowAndSidecarInOneRepaint();
     void namesWhyAFileCannotBeOpened();
+    void leavesReadingsOut_data();
+    void pointsKeepTheirReadingsInAnyOrder();
+    void leavesReadingsOut();
 
 private:
     static QString status(const GraphWindow& w)
@@ -295,6 +303,177 @@ void GraphWindowTest::namesWhyAFileCannotBeOpened()
     QVERIFY(!status(window).contains(u"ファイルがありません"_s));
     QVERIFY2(window.windowTitle().contains(u"QMK26_12_7_101500.csv"_s),
              qPrintable(window.windowTitle()));
+}
+
+void GraphWindowTest::leavesReadingsOut_data()
+{
+    QTest::addColumn<int>("fit"); // the chooser's entry
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("reading");
+    QTest::newRow("line, click on the curve") << 1 << u"curve"_s << 7;
+    QTest::newRow("period, click on a lap") << 3 << u"lap"_s << 4;
+    QTest::newRow("period, keyboard") << 3 << u"keys"_s << 9;
+}
+
+// A reading left out by a click or by keyboard takes part in no fit and no
+// statistic, exactly as if its row were not there; the choice outlives the
+// window, すべて戻す ends it, and the data file is never written.
+void GraphWindowTest::leavesReadingsOut()
+{
+    QFETCH(int, fit);
+    QFETCH(QString, how);
+    QFETCH(int, reading);
+    // Presses about 1.5 s apart by hand, the values drifting up; reading 5 NG.
+    QList<GraphFiles::Reading> readings;
+    for (int i = 0; i < 14; ++i) {
+        const double jitter = 0.04 * std::sin(7.3 * i);
+        readings.append({std::round((1.5 * i + jitter) * 100) / 100,
+                         std::round((20 + 0.4 * i + 2 * jitter) * 10) / 10, i == 5});
+    }
+    QTemporaryDir tmp;
+    const QDir dir(tmp.path());
+    const QString path = GraphFiles::writeMeasurement(dir, readings);
+    QFile data(path);
+    QVERIFY(data.open(QIODevice::ReadOnly));
+    const QByteArray bytes = data.readAll();
+    data.close();
+    const QString storePath = dir.filePath(u"exclusions.ini"_s);
+    const QList<ReadRow> rows = readDataFile(path).rows;
+
+    // What the window must show: the fit made here on the rows without the
+    // reading (for the period, the presses with it marked left out, so that
+    // its swing still counts).
+    const auto expected = [&](std::optional<int> leftOut) {
+        QList<ReadRow> kept;
+        for (const ReadRow& row : rows) {
+            if (row.kind != RowKind::Data || !leftOut || row.number != *leftOut)
+                kept.append(row);
+        }
+        const MeasuredPoints points = measuredPoints(kept);
+        std::vector<analysis::Press> presses = pressesOf(rows);
+        for (analysis::Press& p : presses)
+            p.excluded = leftOut && p.reading == *leftOut;
+        const QString fitted = fit == 1
+                                   ? fitResultText(analysis::fitLinear(points.t, points.y), u"℃"_s)
+                                   : periodResultText(analysis::fitPeriod(presses, false), false);
+        return std::make_pair(fitted, lapStatisticsText(analysis::lapStatistics(points.laps)));
+    };
+
+    auto window = std::make_unique<GraphWindow>(path, ExclusionStore(storePath));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    window->findChild<QComboBox*>(u"fitChooser"_s)->setCurrentIndex(fit);
+    const auto whole = expected(std::nullopt);
+    QVERIFY2(fitText(*window).startsWith(whole.first), qPrintable(fitText(*window)));
+
+    GraphPlot* plot = window->plot();
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    if (how == u"keys"_s) {
+        auto* chooser = window->findChild<QSpinBox*>(u"readingChooser"_s);
+        chooser->setFocus();
+        for (int i = 0; i < reading; ++i)
+            QTest::keyClick(chooser, Qt::Key_Up);
+        QTest::keyClick(chooser, Qt::Key_E, Qt::AltModifier);
+    } else {
+        // Where the reading's point is drawn, on the curve or among the laps.
+        QCPAxisRect* rect = plot->axisRects().at(how == u"curve"_s ? 0 : 1);
+        const GraphFiles::Reading& r = readings[reading];
+        const double x = how == u"curve"_s ? r.elapsed : reading;
+        const double y = how == u"curve"_s ? r.target : r.elapsed - readings[reading - 1].elapsed;
+        const QPoint at(int(std::lround(rect->axis(QCPAxis::atBottom)->coordToPixel(x))),
+                        int(std::lround(rect->axis(QCPAxis::atLeft)->coordToPixel(y))));
+        QTest::mouseClick(plot, Qt::LeftButton, {}, at);
+    }
+    const auto without = expected(reading);
+    QVERIFY(without.first != whole.first);
+    // A button's mnemonic clicks it as the eye can follow, a moment later.
+    QTRY_VERIFY2(fitText(*window).startsWith(without.first), qPrintable(fitText(*window)));
+    QCOMPARE(lapText(*window), without.second);
+    QVERIFY2(fitText(*window).contains(
+                 u"除外（ここで外した）: 測定回 %1"_s.arg(reading, 3, 10, QChar(u'0'))),
+             qPrintable(fitText(*window)));
+    QVERIFY2(fitText(*window).contains(u"NG（測定中に付けた）: 測定回 005"_s),
+             qPrintable(fitText(*window)));
+
+    // The readings' export marks it; the data file itself is refused.
+    QString error;
+    const QString csvPath = dir.filePath(u"readings.csv"_s);
+    QVERIFY2(window->exportTo(csvPath, &error), qPrintable(error));
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(u"\r\n"_s);
+    QVERIFY2(lines.value(reading + 1).startsWith(u"%1,"_s.arg(reading)) &&
+                 lines.value(reading + 1).endsWith(u",除外"_s),
+             qPrintable(lines.value(reading + 1)));
+    const QString pagePath = dir.filePath(u"results.html"_s);
+    QVERIFY2(window->exportTo(pagePath, &error), qPrintable(error));
+    QFile page(pagePath);
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QVERIFY(html.contains(without.first.section(u'\n', 0, 0)));
+    QCOMPARE(html.count(u"<td class=\"remark\">除外</td>"_s), 1);
+    QVERIFY(!window->exportTo(path, &error));
+
+    // Opened again: still left out, until すべて戻す.
+    window = std::make_unique<GraphWindow>(path, ExclusionStore(storePath));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    window->findChild<QComboBox*>(u"fitChooser"_s)->setCurrentIndex(fit);
+    QVERIFY2(fitText(*window).startsWith(without.first), qPrintable(fitText(*window)));
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY2(fitText(*window).startsWith(whole.first), qPrintable(fitText(*window)));
+    QCOMPARE(lapText(*window), whole.second);
+    QVERIFY(ExclusionStore(storePath).load(path, measurementIdentity(rows)).isEmpty());
+
+    window.reset();
+    QVERIFY(data.open(QIODevice::ReadOnly));
+    QCOMPARE(data.readAll(), bytes);
+}
+
+// A file edited by hand or holding two measurements comes out of time
+// order, in batches that land before, between and after the points shown:
+// every point must stay its own reading, or a click leaves out another one.
+void GraphWindowTest::pointsKeepTheirReadingsInAnyOrder()
+{
+    const QList<QList<std::pair<int, double>>> batches{
+        {{0, 50.0}, {1, 60.0}, {2, 70.0}},
+        {{3, 10.0}, {4, 65.0}, {5, 60.0}}, // before, between, and on a time already there
+        {{6, 90.0}, {7, 5.0}}};
+    GraphPlot plot;
+    QMap<int, double> elapsed;
+    for (const auto& batch : batches) {
+        QList<ReadRow> rows;
+        for (const auto& [number, t] : batch) {
+            ReadRow row;
+            row.number = number;
+            row.elapsed = t;
+            row.target = 100 + number;
+            row.lap = 1.0;
+            rows.append(row);
+            elapsed[number] = t;
+        }
+        plot.appendRows(rows, u"値"_s, {});
+        if (elapsed.size() == 6)
+            plot.setExcluded({1, 4}); // the later rows come in under the same choice
+    }
+    plot.setExcluded({4, 7});
+    for (auto it = elapsed.cbegin(); it != elapsed.cend(); ++it) {
+        const auto point = plot.readingPoint(it.key());
+        QVERIFY(point);
+        QCOMPARE(*point, std::make_pair(it.value(), 100.0 + it.key()));
+    }
+    QCOMPARE(plot.excludedReadings(), (std::vector<int>{7, 4}));
+    const GraphPlot::Points points = plot.validPoints();
+    // In time order; two at one time in either order.
+    std::vector<std::pair<double, double>> used;
+    for (std::size_t i = 0; i < points.t.size(); ++i)
+        used.emplace_back(points.t[i], points.y[i]);
+    QVERIFY(std::is_sorted(points.t.begin(), points.t.end()));
+    std::sort(used.begin(), used.end());
+    QCOMPARE(used, (std::vector<std::pair<double, double>>{
+                       {10, 103}, {50, 100}, {60, 101}, {60, 105}, {70, 102}, {90, 106}}));
+    for (const analysis::Press& p : plot.presses())
+        QCOMPARE(p.excluded, p.reading == 4 || p.reading == 7);
 }
 
 QTEST_MAIN(GraphWindowTest)
