@@ -18,12 +18,12 @@ mkdir -p "$stage"
 
 cp "$build/quellmark.exe" "$build/quellmark-graph.exe" "$stage/"
 # Qt's plugins beside the programs, where Qt looks first: the platform (and
-# the offscreen one the companion's --export draws with), the styles, the
+# the minimal one the companion's --export draws with), the styles, the
 # image formats.
 for kind in platforms styles imageformats; do
     mkdir -p "$stage/$kind"
 done
-cp "$prefix/plugins/platforms/qwindows.dll" "$prefix/plugins/platforms/qoffscreen.dll" "$stage/platforms/"
+cp "$prefix/plugins/platforms/qwindows.dll" "$prefix/plugins/platforms/qminimal.dll" "$stage/platforms/"
 cp "$prefix"/plugins/styles/*.dll "$stage/styles/"
 cp "$prefix"/plugins/imageformats/*.dll "$stage/imageformats/"
 mkdir -p "$stage/translations"

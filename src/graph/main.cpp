@@ -8,6 +8,7 @@
 #include "graph/GraphPlot.h"
 #include "graph/GraphReport.h"
 #include "graph/GraphWindow.h"
+#include "graph/HeadlessPlatform.h"
 #include "graph/HtmlExport.h"
 #include "graph/ParentConsole.h"
 #include "graph/ReadingsCsvExport.h"
@@ -355,8 +356,7 @@ int main(int argc, char** argv)
         return runReport(*o);
     }
     if (o && o->mode == Mode::Export) {
-        // No window is shown, so no display is needed, whatever the session has.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", HeadlessPlatform::name());
         const QApplication app(argc, argv);
         return runExport(*o);
     }
