@@ -671,9 +671,13 @@ void DataFileReaderTest::newestDataFile()
             continue;
         }
         if (names[i].startsWith(u"fifo:"_s)) {
+#ifdef Q_OS_WIN
+            QSKIP("Windows has no named pipes among its files");
+#else
             QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(names[i].mid(5))).constData(), 0644) ==
                     0);
             continue;
+#endif
         }
         QFile file(dir.filePath(names[i]));
         QVERIFY(file.open(QIODevice::WriteOnly));
