@@ -61,8 +61,11 @@ void appendRun(QStringView run, QByteArray& out)
     const qsizetype start = out.size();
     out.resize(start + 2 * run.size());
     const int n =
-        WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), out.data() + start,
-                            static_cast<int>(2 * run.size()), "?", nullptr);
+        // Without WC_NO_BEST_FIT_CHARS Windows writes a look-alike (e for é)
+        // where the code page has no character: a different text, not a
+        // marked gap.
+        WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                            out.data() + start, static_cast<int>(2 * run.size()), "?", nullptr);
     if (n > 0) {
         out.resize(start + n);
     } else {

@@ -3,8 +3,9 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QLockFile>
 #include <QMap>
-#include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -61,6 +62,17 @@ QString sidecarOf(const FormHarness& h)
 }
 
 // Every file of the folder but the data files: what a measurement leaves.
+QByteArray lockHostName()
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"probe.lock"_s);
+    QLockFile lock(path);
+    if (!lock.tryLock(0))
+        return {};
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n').value(2) : QByteArray();
+}
+
 QStringList leftovers(const FormHarness& h)
 {
     const QDir data(h.dir.filePath(u"DATA"_s));
@@ -207,9 +219,9 @@ void PendingRowTest::startGivesBackWhatACrashLeft()
         break;
     case BeforeLockReleased:
         h.logic->ComClear_Click();
-        // As a process that is gone leaves it: its number, name and host.
-        writeBytes(sidecar + u".lock"_s,
-                   "2147483646\nquellmark\n" + QSysInfo::machineHostName().toUtf8() + '\n');
+        // As a process that is gone leaves it: its number, name and host,
+        // the host as Qt's own locks name it (on Windows, not the DNS name).
+        writeBytes(sidecar + u".lock"_s, "2147483646\nquellmark\n" + lockHostName() + '\n');
         break;
     case DataFileGone:
         QVERIFY(QFile::remove(dataFile));

@@ -12,6 +12,9 @@ shift 2
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
+# Qt on Windows sends its messages, and QTest its results, to the debugger's
+# log unless told to use standard error and output, which the caller reads.
+export QT_FORCE_STDERR_LOGGING=1
 path=""
 IFS=: read -r -a folders <<<"$dlls"
 for f in "${folders[@]}"; do
