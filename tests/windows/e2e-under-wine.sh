@@ -50,12 +50,18 @@ measure() { # window
         xdotool key "$key"
         sleep 0.6
     done
-    xdotool mousemove --window "$1" $(( (5280 + 1215 / 2) / 15 )) $(( 495 / 2 / 15 )) click 1
+    end_click "$1"
     sleep 2
 }
-# Three more presses after the end click: a second measurement, which the end
-# of the session (Windows) or SIGTERM (Linux) then ends.
+end_click() { # window
+    xdotool mousemove --window "$1" $(( (5280 + 1215 / 2) / 15 )) $(( 495 / 2 / 15 )) click 1
+}
+# The second click on the end button clears the form for the next start;
+# three presses then make a second measurement, which the end of the session
+# (Windows) or SIGTERM (Linux) ends.
 second_measurement() { # window
+    end_click "$1"
+    sleep 1
     xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
     for key in Return Return Return; do
         xdotool key "$key"
