@@ -11,6 +11,7 @@
 #include "graph/ReadingsCsvExport.h"
 #include "graph/ResultText.h"
 #include "graph/SvgFigure.h"
+#include "graph/XlsxExport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -94,8 +95,8 @@ bool samePending(const std::optional<ReadRow>& a, const std::optional<ReadRow>& 
 }
 
 // Every format the save dialog offers, the first one the default: the one
-// list of them. A new format (the XLSX workbook, in builds that have its
-// writer) adds its entry here and its writer in GraphWindow::exportTo.
+// list of them. A new format adds its entry here and its writer in
+// GraphWindow::exportTo.
 struct SaveFormat {
     QString filter;
     QString suffix;
@@ -108,6 +109,8 @@ QList<SaveFormat> saveFormats()
         formats.append({QStringLiteral("SVG 画像 (*.svg)"), QStringLiteral("svg")});
     formats.append({QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf")});
     formats.append({QStringLiteral("結果のページ HTML (*.html)"), QStringLiteral("html")});
+    if (xlsxExportAvailable())
+        formats.append({QStringLiteral("結果のブック XLSX (*.xlsx)"), QStringLiteral("xlsx")});
     formats.append({QStringLiteral("測定値 CSV UTF-8 (*.csv)"), QStringLiteral("csv")});
     return formats;
 }
@@ -408,6 +411,8 @@ void GraphWindow::refreshResults()
     const int choice = m_fitChooser->currentIndex();
     m_halfSwing->setEnabled(choice == PeriodFit);
     QString text;
+    m_fit.reset();
+    m_periodFit.reset();
     if (choice <= NoFit) {
         text = QStringLiteral("当てはめ: なし");
         m_plot->showFit(nullptr, {});
@@ -418,6 +423,8 @@ void GraphWindow::refreshResults()
         const analysis::PeriodFit fit = analysis::fitPeriod(presses, half);
         text = periodResultText(fit, half);
         m_plot->showPeriodFit(fit, presses, half);
+        if (fit.ok())
+            m_periodFit = fit;
     } else {
         // The last fit's residuals go first: at a million readings they are
         // memory the new fit's workspace needs.
@@ -428,6 +435,8 @@ void GraphWindow::refreshResults()
                      points.t, points.y);
         text = fitResultText(fit, m_plot->valueUnit());
         m_plot->showFit(&fit, points);
+        if (fit.ok())
+            m_fit = fit;
     }
     if (const auto range = m_plot->fitRange(); range && choice > NoFit)
         text +=
@@ -545,7 +554,8 @@ bool GraphWindow::exportTo(const QString& path, QString* error)
     }
     const QString suffix = QFileInfo(path).suffix().toLower();
     const bool page = suffix == QStringLiteral("html") || suffix == QStringLiteral("htm");
-    if (!page && suffix != QStringLiteral("csv"))
+    const bool book = suffix == QStringLiteral("xlsx");
+    if (!page && !book && suffix != QStringLiteral("csv"))
         return exportFigure(*m_plot, path, figureOptions(), error);
     if (!m_follower) {
         *error = QStringLiteral("まだデータファイルがありません");
@@ -559,15 +569,27 @@ bool GraphWindow::exportTo(const QString& path, QString* error)
         return false;
     }
     const QList<ExportedReading> readings = exportedReadings(contents.rows, m_excluded);
-    if (!page)
+    if (!page && !book)
         return writeReadingsCsv(path, readings, contents.valueTitle, error);
+    const QStringList results = (m_fitResult->text() + u'\n' + m_lapResult->text()).split(u'\n');
+    if (book) {
+        XlsxBook xlsx;
+        xlsx.subjectLines = contents.subjectLines;
+        xlsx.valueTitle = contents.valueTitle;
+        xlsx.readings = readings;
+        xlsx.results = results;
+        xlsx.fit = m_fit ? &*m_fit : nullptr;
+        xlsx.period = m_periodFit ? &*m_periodFit : nullptr;
+        xlsx.laps = analysis::lapStatistics(m_plot->laps());
+        return writeXlsxBook(path, xlsx, error);
+    }
     HtmlPage html;
     html.title = m_plot->figureTitle().isEmpty() ? QStringLiteral("クエルマーク グラフ")
                                                  : m_plot->figureTitle();
     html.subjectLines = contents.subjectLines;
     html.valueTitle = contents.valueTitle;
     html.readings = readings;
-    html.results = (m_fitResult->text() + u'\n' + m_lapResult->text()).split(u'\n');
+    html.results = results;
     m_plot->setFitLabelShown(figureOptions().fitLabel);
     html.svg = svgFigure(*m_plot, QSize(FigureWidth, FigureHeight), html.title);
     m_plot->setFitLabelShown(false);

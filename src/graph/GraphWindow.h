@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/Fits.h"
+#include "analysis/PeriodFit.h"
 #include "datafile/DataFileReader.h"
 #include "graph/ExclusionStore.h"
 #include "graph/GraphReport.h"
@@ -41,9 +42,10 @@ public:
     // The fit as the command line names it; neither leaves the chooser as it is.
     void chooseFit(std::optional<analysis::Model> model, std::optional<PeriodChoice> period);
 
-    // Writes the figure (.png, .svg, .pdf), the results page (.html) or the
-    // readings (.csv), with the readings left out as they are now; never over
-    // a data file. On failure returns false with a message in Japanese.
+    // Writes the figure (.png, .svg, .pdf), the results page (.html), the
+    // workbook (.xlsx, in builds that have its writer) or the readings
+    // (.csv), with the readings left out and the fit as they are now; never
+    // over a data file. On failure returns false with a message in Japanese.
     bool exportTo(const QString& path, QString* error);
 
 public slots:
@@ -92,6 +94,9 @@ private:
     QLabel* m_readingInfo;
     QAction* m_restoreAll;
     QLabel* m_fitResult;
+    // The fit shown, when it did not fail, for the workbook's numbers.
+    std::optional<analysis::FitResult> m_fit;
+    std::optional<analysis::PeriodFit> m_periodFit;
     QLabel* m_lapResult;
     QLabel* m_status;
     QMenu* m_recentMenu;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace
@@ -107,6 +108,23 @@ void writeResults(Sheet& sheet, const XlsxBook& book, lxw_format* bold)
             value(QString::fromStdString(p.name), p.value, p.se);
         value(QStringLiteral("r2"), book.fit->r2);
         value(QStringLiteral("residual_sd"), book.fit->residualSd);
+    }
+    if (const analysis::PeriodFit* p = book.period) {
+        value(QStringLiteral("start"), p->start.value, p->start.se);
+        value(QStringLiteral("period"), p->period.value, p->period.se);
+        value(QStringLiteral("first_last_period"), p->firstLastPeriod.value, p->firstLastPeriod.se);
+        value(QStringLiteral("swings"), p->swings);
+        for (const auto& [name, numbers] : {std::pair{QStringLiteral("missed"), &p->missed},
+                                            std::pair{QStringLiteral("doubled"), &p->doubled}}) {
+            // Reading numbers, as the report lists them.
+            QStringList list;
+            for (const int number : *numbers)
+                list << QString::number(number);
+            sheet.text(row, 0, name);
+            sheet.text(row++, 1, list.join(QStringLiteral(", ")));
+        }
+        value(QStringLiteral("r2"), p->r2);
+        value(QStringLiteral("residual_sd"), p->residualSd);
     }
     const analysis::LapStatistics& laps = book.laps;
     value(QStringLiteral("laps.count"), laps.count);

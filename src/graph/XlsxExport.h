@@ -2,6 +2,7 @@
 
 #include "analysis/Fits.h"
 #include "analysis/LapStatistics.h"
+#include "analysis/PeriodFit.h"
 #include "graph/ExportedReadings.h"
 
 #include <QList>
@@ -11,13 +12,16 @@
 // The results as a workbook that Excel, LibreOffice and online spreadsheets
 // open with its chart in place: a sheet of the readings as typed numbers with
 // their remarks, a sheet of the results, and a native scatter chart of the
-// readings used with the fitted curve as a second series.
+// readings used with the fitted curve as a second series. The period fit has
+// no curve of the value to draw: its chart holds the readings alone, its
+// numbers stand on the results sheet.
 struct XlsxBook {
     QStringList subjectLines; // the first non-empty one titles the chart
     QString valueTitle;       // the value column's title
     QList<ExportedReading> readings;
-    QStringList results;                      // the fit and lap results, one line each
-    const analysis::FitResult* fit = nullptr; // a fit that did not fail, or none
+    QStringList results;                         // the fit and lap results, one line each
+    const analysis::FitResult* fit = nullptr;    // a fit that did not fail, or none
+    const analysis::PeriodFit* period = nullptr; // instead of `fit`: one that did not fail
     analysis::LapStatistics laps;
 };
 

@@ -200,12 +200,11 @@ int runReport(const Options& o)
     return report.status;
 }
 
-QStringList resultLines(const analysis::FitResult* fit, const QString& unit,
-                        const analysis::LapStatistics& laps)
+QStringList resultLines(const QString& fitText, const analysis::LapStatistics& laps)
 {
     QStringList lines;
-    if (fit)
-        lines = fitResultText(*fit, unit).split(u'\n');
+    if (!fitText.isEmpty())
+        lines = fitText.split(u'\n');
     return lines + lapStatisticsText(laps).split(u'\n');
 }
 
@@ -222,16 +221,27 @@ int runExport(const Options& o)
     // alone, and the file is read again for the figure, so that only two of
     // the three are ever held at once.
     std::optional<analysis::FitResult> fit;
-    if (o.model) {
+    std::optional<analysis::PeriodFit> period;
+    std::vector<analysis::Press> presses;
+    if (o.model || o.period) {
         DataFileContents readings = readDataFile(path, RowsKept::Readings);
         if (const QString reason = unreadableReason(readings); !reason.isEmpty())
             return fail(path + QStringLiteral(": ") + reason);
-        MeasuredPoints points = measuredPoints(readings.rows, o.excluded);
-        readings = {};
-        points.laps = {};
-        fit = fitModel(*o.model, points.t, points.y);
-        if (!fit->ok())
-            return fail(path + QStringLiteral(": ") + fitFailureText(*fit));
+        if (o.period) {
+            presses = pressesOf(readings.rows, o.excluded);
+            readings = {};
+            period = analysis::fitPeriod(presses, o.period->pressPerHalfSwing);
+            if (!period->ok())
+                return fail(path + QStringLiteral(": ") +
+                            periodResultText(*period, o.period->pressPerHalfSwing));
+        } else {
+            MeasuredPoints points = measuredPoints(readings.rows, o.excluded);
+            readings = {};
+            points.laps = {};
+            fit = fitModel(*o.model, points.t, points.y);
+            if (!fit->ok())
+                return fail(path + QStringLiteral(": ") + fitFailureText(*fit));
+        }
     }
     DataFileContents contents = readDataFile(path);
     if (const QString reason = unreadableReason(contents); !reason.isEmpty())
@@ -239,6 +249,12 @@ int runExport(const Options& o)
     const QString unread = unreadLinesText(contents);
     const AppliedExclusions exclusions = applyExclusions(contents.rows, o.excluded);
     const analysis::FitResult* shownFit = fit ? &*fit : nullptr;
+    const bool halfSwing = o.period && o.period->pressPerHalfSwing;
+    const auto fitText = [&](const QString& unit) {
+        return period ? periodResultText(*period, halfSwing)
+               : fit  ? fitResultText(*fit, unit)
+                      : QString();
+    };
     QString error;
     if (suffix == QStringLiteral("csv")) {
         if (!writeReadingsCsv(o.out, exportedReadings(contents.rows, o.excluded),
@@ -251,8 +267,9 @@ int runExport(const Options& o)
         book.readings = exportedReadings(contents.rows, o.excluded);
         book.laps = analysis::lapStatistics(measuredPoints(contents.rows, o.excluded).laps);
         contents = {};
-        book.results = resultLines(shownFit, unitOfValueTitle(book.valueTitle), book.laps);
+        book.results = resultLines(fitText(unitOfValueTitle(book.valueTitle)), book.laps);
         book.fit = shownFit;
+        book.period = period ? &*period : nullptr;
         if (!writeXlsxBook(o.out, book, &error))
             return fail(error);
     } else {
@@ -263,25 +280,24 @@ int runExport(const Options& o)
             page.valueTitle = contents.valueTitle;
             page.readings = exportedReadings(contents.rows, o.excluded);
         }
-        // The plot knows NG readings only: the ones left out here are taken
-        // from the rows, for the residuals and the lap statistics.
-        std::optional<MeasuredPoints> used;
-        if (!exclusions.applied.empty())
-            used = measuredPoints(contents.rows, o.excluded);
+        // Drawn as the window draws them: the readings left out apart, and
+        // in none of the plot's fits and laps.
         GraphPlot plot;
+        plot.setExcluded(o.excluded);
         plot.appendRows(contents.rows, contents.valueTitle, contents.subjectLines);
         contents = {};
-        if (fit && used)
-            plot.showFit(shownFit, {used->t, used->y});
+        if (period)
+            plot.showPeriodFit(*period, presses, halfSwing);
         else if (fit)
             plot.showFit(shownFit);
         plot.refresh();
+        const bool fitted = fit || period;
         if (html) {
             page.title = plot.figureTitle().isEmpty() ? QStringLiteral("クエルマーク グラフ")
                                                       : plot.figureTitle();
-            page.results = resultLines(shownFit, plot.valueUnit(),
-                                       analysis::lapStatistics(used ? used->laps : plot.laps()));
-            plot.setFitLabelShown(o.fitLabel && fit);
+            page.results =
+                resultLines(fitText(plot.valueUnit()), analysis::lapStatistics(plot.laps()));
+            plot.setFitLabelShown(o.fitLabel && fitted);
             page.svg = svgFigure(plot, QSize(FigureWidth, FigureHeight), page.title);
             plot.setFitLabelShown(false);
             if (!writeHtmlPage(o.out, page, &error))

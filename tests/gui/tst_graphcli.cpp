@@ -129,6 +129,13 @@ void GraphCliTest::exitStatus_data()
     QTest::newRow("readings as xlsx with a fit")
         << QStringList{u"--export"_s, u"OUT.xlsx"_s, u"--fit"_s, u"linear"_s} << u"cooling"_s << 0
         << "PK\x03\x04"_ba;
+    QTest::newRow("html page with the period fit, a reading left out")
+        << QStringList{u"--export"_s, u"OUT.html"_s,  u"--fit"_s,
+                       u"period"_s,   u"--exclude"_s, u"5"_s}
+        << u"cooling"_s << 0 << "<!DOCTYPE html>"_ba;
+    QTest::newRow("svg, readings left out")
+        << QStringList{u"--export"_s, u"OUT.svg"_s, u"--exclude"_s, u"3,4"_s} << u"cooling"_s << 0
+        << "<?xml"_ba;
     QTest::newRow("--export without a value")
         << QStringList{u"FILE"_s, u"--export"_s} << u"cooling"_s << 2 << QByteArray();
 }
@@ -193,6 +200,14 @@ void GraphCliTest::exitStatus()
             QVERIFY(figure.open(QIODevice::ReadOnly));
             QVERIFY(figure.read(fileStart.size()) == fileStart);
             QVERIFY(figure.size() > 500); // the readings alone: 40 short lines
+            const QString written = QString::fromUtf8(figure.readAll());
+            // Drawn apart, as the window draws them, and named in the legend.
+            QCOMPARE(written.contains(u"除外（計算に使わない）"_s),
+                     arguments.contains(u"--exclude"_s));
+            if (arguments.contains(u"period"_s)) {
+                QVERIFY(written.contains(u"周期 T（すべての押しの当てはめ） = 30"_s));
+                QVERIFY(written.contains(u"残差 (秒)"_s));
+            }
         }
     }
 }

@@ -346,13 +346,16 @@ void GraphExportsTest::htmlFigureLooksAsExportedInABrowser()
 void GraphExportsTest::xlsxOpensWithItsNumbersAndChart_data()
 {
     QTest::addColumn<QString>("reader");
-    QTest::newRow("openpyxl") << u"openpyxl"_s;
-    QTest::newRow("LibreOffice") << u"soffice"_s;
+    QTest::addColumn<bool>("period"); // instead of the line
+    QTest::newRow("openpyxl") << u"openpyxl"_s << false;
+    QTest::newRow("LibreOffice") << u"soffice"_s << false;
+    QTest::newRow("openpyxl, period fit") << u"openpyxl"_s << true;
 }
 
 void GraphExportsTest::xlsxOpensWithItsNumbersAndChart()
 {
     QFETCH(QString, reader);
+    QFETCH(bool, period);
     if (!xlsxExportAvailable())
         QSKIP("this build writes no XLSX");
     const QByteArray python = qgetenv("QUELLMARK_PYTHON");
@@ -369,10 +372,16 @@ void GraphExportsTest::xlsxOpensWithItsNumbersAndChart()
     book.readings = exportedReadings(m_contents.rows, left);
     const MeasuredPoints points = measuredPoints(m_contents.rows, left);
     const analysis::FitResult fit = analysis::fitLinear(points.t, points.y);
-    book.fit = &fit;
+    const analysis::PeriodFit periodFit =
+        analysis::fitPeriod(pressesOf(m_contents.rows, left), false);
+    QVERIFY(periodFit.ok());
+    book.fit = period ? nullptr : &fit;
+    book.period = period ? &periodFit : nullptr;
     book.laps = analysis::lapStatistics(points.laps);
     book.results = {u"直線 y = a + b·t"_s};
-    const QString out = QDir(m_tmp.path()).filePath(u"results-%1.xlsx"_s.arg(reader));
+    const QString out = QDir(m_tmp.path())
+                            .filePath(u"results-%1.xlsx"_s.arg(
+                                QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_')));
     QString error;
     QVERIFY2(writeXlsxBook(out, book, &error), qPrintable(error));
 
@@ -406,7 +415,11 @@ series = [list(zip(cells(s.xVal.numRef.f), cells(s.yVal.numRef.f)))
           for chart in sheet._charts for s in chart.series]
 rows = [['' if v is None else v for v in r]
         for r in sheet.iter_rows(min_row=2, max_col=5, values_only=True)]
-print(json.dumps({'rows': rows, 'charts': [type(c).__name__ for c in sheet._charts], 'series': series}))
+# The unrounded numbers: a name, then its value and standard error.
+numbers = {r[0]: list(r[1:3]) for r in book['結果'].iter_rows(max_col=3, values_only=True)
+           if isinstance(r[0], str) and isinstance(r[1], (int, float))}
+print(json.dumps({'rows': rows, 'charts': [type(c).__name__ for c in sheet._charts],
+                  'series': series, 'numbers': numbers}))
 )py"_s;
         const Ran read = runTool(QString::fromLocal8Bit(python), {u"-c"_s, check, out});
         if (read.errors.contains("No module named 'openpyxl'"))
@@ -416,18 +429,29 @@ print(json.dumps({'rows': rows, 'charts': [type(c).__name__ for c in sheet._char
         rows = json.value("rows"_L1).toArray();
         QCOMPARE(json.value("charts"_L1).toArray(), QJsonArray{u"ScatterChart"_s});
         const QJsonArray series = json.value("series"_L1).toArray();
-        QCOMPARE(series.size(), 2);
-        // The readings the fit used, then the fitted line across them.
+        const QJsonObject numbers = json.value("numbers"_L1).toObject();
+        // The readings the fit used, then the fitted line across them; the
+        // period has no line of the value to draw.
+        QCOMPARE(series.size(), period ? 1 : 2);
         QJsonArray measured;
         for (std::size_t i = 0; i < points.t.size(); ++i)
             measured.append(QJsonArray{points.t[i], points.y[i]});
         QCOMPARE(series[0].toArray(), measured);
-        const QJsonArray curve = series[1].toArray();
-        QVERIFY(curve.size() > 2);
-        QCOMPARE(curve.first()[0].toDouble(), points.t.front());
-        QCOMPARE(curve.last()[0].toDouble(), points.t.back());
-        for (const QJsonValue& point : curve)
-            QCOMPARE(point[1].toDouble(), fit.valueAt(point[0].toDouble()));
+        if (period) {
+            QCOMPARE(numbers["period"_L1][0].toDouble(), periodFit.period.value);
+            QCOMPARE(numbers["period"_L1][1].toDouble(), periodFit.period.se);
+            QCOMPARE(numbers["first_last_period"_L1][1].toDouble(), periodFit.firstLastPeriod.se);
+            QCOMPARE(numbers["swings"_L1][0].toInt(), periodFit.swings);
+            QVERIFY(!numbers.contains("slope"_L1));
+        } else {
+            QCOMPARE(numbers["slope"_L1][0].toDouble(), fit.parameters[1].value);
+            const QJsonArray curve = series[1].toArray();
+            QVERIFY(curve.size() > 2);
+            QCOMPARE(curve.first()[0].toDouble(), points.t.front());
+            QCOMPARE(curve.last()[0].toDouble(), points.t.back());
+            for (const QJsonValue& point : curve)
+                QCOMPARE(point[1].toDouble(), fit.valueAt(point[0].toDouble()));
+        }
     }
     compareReadings(rows, book.readings);
 }

@@ -10,6 +10,7 @@
 #include "graph/GraphWindow.h"
 #include "graph/ResultText.h"
 #include "graph/SubjectMarkers.h"
+#include "graph/XlsxExport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -412,6 +413,13 @@ void GraphWindowTest::leavesReadingsOut()
     const QString html = QString::fromUtf8(page.readAll());
     QVERIFY(html.contains(without.first.section(u'\n', 0, 0)));
     QCOMPARE(html.count(u"<td class=\"remark\">除外</td>"_s), 1);
+    if (xlsxExportAvailable()) {
+        const QString bookPath = dir.filePath(u"results.xlsx"_s);
+        QVERIFY2(window->exportTo(bookPath, &error), qPrintable(error));
+        QFile book(bookPath);
+        QVERIFY(book.open(QIODevice::ReadOnly));
+        QCOMPARE(book.read(4), "PK\x03\x04"_ba);
+    }
     QVERIFY(!window->exportTo(path, &error));
 
     // Opened again: still left out, until すべて戻す.
