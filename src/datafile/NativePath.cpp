@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <shellapi.h>
+#else
 #include <sys/stat.h>
 #endif
 
@@ -71,7 +74,16 @@ bool exists(const QString& path)
 
 QStringList arguments(int, char**)
 {
-    return QCoreApplication::arguments();
+    // Read before any application object exists, when Qt has no list yet;
+    // argv would hold them in the ANSI code page, losing what it cannot hold.
+    QStringList list;
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i)
+            list.append(QString::fromWCharArray(wide[i]));
+        LocalFree(wide);
+    }
+    return list;
 }
 
 #else

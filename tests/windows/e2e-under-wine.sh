@@ -45,7 +45,9 @@ window_named() { # title: the first visible window with exactly that title
 # end button "保存/クリア" (at 5280,0 twips, 1215 x 495, 15 twips a pixel).
 measure() { # window
     xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
-    sleep 1
+    # Wine hands a window that has just appeared the keyboard only after a
+    # moment; a key sent at once is lost before it reaches the program.
+    sleep 3
     for key in Return Return Return Return BackSpace; do
         xdotool key "$key"
         sleep 0.6
