@@ -192,10 +192,11 @@ print("e2e: reports agree:", json.dumps(windows["fit"]["parameters"]))
 EOF
 
 step "press stamps under Wine"
-if [ -f "$win_build/tests/stamp_probe.exe" ]; then
+[ -f "$win_build/stamp_probe.exe" ] || fail "stamp_probe.exe was not built"
+{
     # Beside the installed programs, where it finds Qt's DLLs and plugins.
     probe=$installed/stamp_probe.exe
-    cp "$win_build/tests/stamp_probe.exe" "$probe"
+    cp "$win_build/stamp_probe.exe" "$probe"
     wine_run "C:\\Program Files\\Quellmark\\stamp_probe.exe" >"$work/stamps.txt" &
     prober=$!
     window=$(window_named "stamp probe") || fail "no probe window"
@@ -218,7 +219,7 @@ for name, i, unit in (("Qt key stamp", 0, 1.0), ("GetMessageTime", 1, 1.0), ("ha
     s = step([r[i] for r in rows])
     print("e2e: %-24s smallest step %s ms over %d presses" % (name, s * unit if s else "-", len(rows)))
 EOF
-fi
+}
 
 step "uninstall"
 wine_run msiexec /x "Z:${msi//\//\\}" /qn || fail "msiexec /x returned $?"
