@@ -1,6 +1,7 @@
 #include "graph/FigureExport.h"
 
 #include "graph/GraphPlot.h"
+#include "graph/HtmlExport.h"
 #include "graph/SvgFigure.h"
 
 #include <QFileInfo>
@@ -65,4 +66,13 @@ QPixmap figurePixmap(GraphPlot& plot, const FigureOptions& options)
 {
     const FitLabelForExport label(plot, options.fitLabel);
     return plot.toPixmap(FigureWidth, FigureHeight);
+}
+
+void putFigureOnPage(GraphPlot& plot, bool fitLabel, HtmlPage& page)
+{
+    page.title =
+        plot.figureTitle().isEmpty() ? QStringLiteral("クエルマーク グラフ") : plot.figureTitle();
+    plot.setFitLabelShown(fitLabel);
+    page.svg = svgFigure(plot, QSize(FigureWidth, FigureHeight), page.title);
+    plot.setFitLabelShown(false);
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 class GraphPlot;
+struct HtmlPage;
 
 // The figure as it leaves the program: the window's Save and Copy and the
 // command line's --export all go through here, so that every copy of it has
@@ -21,6 +22,11 @@ inline constexpr int FigureHeight = 800;
 // is left as it was.
 bool exportFigure(GraphPlot& plot, const QString& path, const FigureOptions& options,
                   QString* error);
+
+// The page's title (the figure's, or the program's name) and its figure as
+// inline SVG, with the fit's label when `fitLabel`. The window's save dialog
+// and --export make their pages alike through here.
+void putFigureOnPage(GraphPlot& plot, bool fitLabel, HtmlPage& page);
 
 // The figure as a picture, for the clipboard.
 QPixmap figurePixmap(GraphPlot& plot, const FigureOptions& options);

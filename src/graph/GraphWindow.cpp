@@ -584,15 +584,11 @@ bool GraphWindow::exportTo(const QString& path, QString* error)
         return writeXlsxBook(path, xlsx, error);
     }
     HtmlPage html;
-    html.title = m_plot->figureTitle().isEmpty() ? QStringLiteral("クエルマーク グラフ")
-                                                 : m_plot->figureTitle();
     html.subjectLines = contents.subjectLines;
     html.valueTitle = contents.valueTitle;
     html.readings = readings;
     html.results = results;
-    m_plot->setFitLabelShown(figureOptions().fitLabel);
-    html.svg = svgFigure(*m_plot, QSize(FigureWidth, FigureHeight), html.title);
-    m_plot->setFitLabelShown(false);
+    putFigureOnPage(*m_plot, figureOptions().fitLabel, html);
     return writeHtmlPage(path, html, error);
 }
 

@@ -14,7 +14,6 @@
 #include "graph/ReadingsCsvExport.h"
 #include "graph/ResultFormatting.h"
 #include "graph/ResultText.h"
-#include "graph/SvgFigure.h"
 #include "graph/XlsxExport.h"
 #include "ui/QtTranslations.h"
 
@@ -293,13 +292,9 @@ int runExport(const Options& o)
         plot.refresh();
         const bool fitted = fit || period;
         if (html) {
-            page.title = plot.figureTitle().isEmpty() ? QStringLiteral("クエルマーク グラフ")
-                                                      : plot.figureTitle();
             page.results =
                 resultLines(fitText(plot.valueUnit()), analysis::lapStatistics(plot.laps()));
-            plot.setFitLabelShown(o.fitLabel && fitted);
-            page.svg = svgFigure(plot, QSize(FigureWidth, FigureHeight), page.title);
-            plot.setFitLabelShown(false);
+            putFigureOnPage(plot, o.fitLabel && fitted, page);
             if (!writeHtmlPage(o.out, page, &error))
                 return fail(error);
         } else if (!exportFigure(plot, o.out, {.fitLabel = o.fitLabel}, &error)) {
