@@ -38,7 +38,15 @@ cleanup() {
 }
 trap cleanup EXIT
 window_named() { # title: the first visible window with exactly that title
-    timeout 120 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+    # Polled rather than --sync: a window that vanishes while xdotool reads
+    # its properties (Wine's short-lived helper windows) makes it give up.
+    local until=$((SECONDS + 120)) id
+    while [ $SECONDS -lt $until ]; do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.2
+    done
+    return 1
 }
 # The keys of the measurement, the same on both systems: the first Return
 # starts, three more are readings, BackSpace rejects the last one; then the
