@@ -8,7 +8,7 @@
 
 #include "datafile/CsvRow.h"
 #include "datafile/RowKinds.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 
 #include <QDate>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "datafile/CsvRow.h"
 
 #include "datafile/Cp932Encoder.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 
 namespace
 {

@@ -47,9 +47,10 @@ int numberAt(QStringView text, qsizetype& pos, int minDigits, int maxDigits)
     return value;
 }
 
-bool skip(QStringView text, qsizetype& pos, QStringView expected)
+bool skip(QStringView text, qsizetype& pos, QStringView expected,
+          Qt::CaseSensitivity cs = Qt::CaseSensitive)
 {
-    if (!text.sliced(pos).startsWith(expected))
+    if (!text.sliced(pos).startsWith(expected, cs))
         return false;
     pos += expected.size();
     return true;
@@ -86,24 +87,53 @@ QString localPath(const QString& dataFileName, const QDir& workingDir)
     return QDir::toNativeSeparators(QDir::cleanPath(workingDir.absoluteFilePath(relative)));
 }
 
-bool isDataFileName(QStringView fileName)
+std::optional<DataFileNameParts> dataFileNameParts(QStringView fileName, Qt::CaseSensitivity cs)
 {
     qsizetype pos = 0;
-    if (!skip(fileName, pos, Prefix) || numberAt(fileName, pos, 2, 2) < 0 ||
-        !skip(fileName, pos, u"_"))
-        return false;
-    const int month = numberAt(fileName, pos, 1, 2);
-    if (month < 1 || month > 12 || !skip(fileName, pos, u"_"))
-        return false;
-    const int day = numberAt(fileName, pos, 1, 2);
-    if (day < 1 || day > 31 || !skip(fileName, pos, u"_"))
-        return false;
-    const int hour = numberAt(fileName, pos, 2, 2);
-    const int minute = numberAt(fileName, pos, 2, 2);
-    const int second = numberAt(fileName, pos, 2, 2);
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
-        return false;
-    if (skip(fileName, pos, u"_") && numberAt(fileName, pos, 1, 9) < 2)
-        return false;
-    return fileName.sliced(pos) == Extension;
+    DataFileNameParts parts;
+    if (!skip(fileName, pos, Prefix, cs))
+        return std::nullopt;
+    parts.year = numberAt(fileName, pos, 2, 2);
+    if (parts.year < 0 || !skip(fileName, pos, u"_"))
+        return std::nullopt;
+    parts.month = numberAt(fileName, pos, 1, 2);
+    if (parts.month < 1 || parts.month > 12 || !skip(fileName, pos, u"_"))
+        return std::nullopt;
+    parts.day = numberAt(fileName, pos, 1, 2);
+    if (parts.day < 1 || parts.day > 31 || !skip(fileName, pos, u"_"))
+        return std::nullopt;
+    parts.hour = numberAt(fileName, pos, 2, 2);
+    parts.minute = numberAt(fileName, pos, 2, 2);
+    parts.second = numberAt(fileName, pos, 2, 2);
+    if (parts.hour < 0 || parts.hour > 23 || parts.minute < 0 || parts.minute > 59 ||
+        parts.second < 0 || parts.second > 59)
+        return std::nullopt;
+    if (skip(fileName, pos, u"_")) {
+        parts.suffix = numberAt(fileName, pos, 1, 9);
+        if (parts.suffix < 2)
+            return std::nullopt;
+    }
+    if (fileName.sliced(pos).compare(Extension, cs) != 0)
+        return std::nullopt;
+    return parts;
+}
+
+bool isDataFileName(QStringView fileName)
+{
+    return dataFileNameParts(fileName).has_value();
+}
+
+DataFileRole dataFileRole(QStringView fileName)
+{
+    const QString sidecarEnd = pendingSidecarPath(QString());
+    const QString recoveryEnd = QStringLiteral(".recovered") + Extension;
+    // Names are compared without case: on Windows they are one file.
+    if (dataFileNameParts(fileName, Qt::CaseInsensitive))
+        return DataFileRole::DataFile;
+    if (fileName.endsWith(sidecarEnd, Qt::CaseInsensitive) &&
+        dataFileNameParts(fileName.chopped(sidecarEnd.size()), Qt::CaseInsensitive))
+        return DataFileRole::Sidecar;
+    if (fileName.endsWith(recoveryEnd, Qt::CaseInsensitive))
+        return DataFileRole::Recovery;
+    return DataFileRole::None;
 }

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QString>
 
+#include <optional>
+
 // The data file name as stored files have always held it, "DATA\QMK" +
 // "yy_m_d_hhmmss" + ".csv", whatever the system's path separator.
 QString dataFileNameFor(const QDateTime& firstReading);
@@ -15,10 +17,28 @@ QString dataFileNameFor(const QDateTime& firstReading);
 QString freeDataFileName(const QDateTime& firstReading, const QDir& workingDir,
                          const QStringList& heldNames = {});
 
-// Whether `fileName` (a name alone, without folder) is one this program gives
-// a data file: "QMK" + "yy_m_d_hhmmss" + optional "_2", "_3", ... + ".csv",
-// with a real month, day and time of day.
+// What a data file's name says: "QMK" + "yy_m_d_hhmmss" + optional "_2",
+// "_3", ... + ".csv", with a real month, day and time of day.
+struct DataFileNameParts {
+    int year = 0; // two digits
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int suffix = 1; // "_2" gives 2; none is the first file of that second
+};
+// The parts of `fileName` (a name alone, without folder), or nothing when it
+// is not a name this program gives a data file.
+std::optional<DataFileNameParts> dataFileNameParts(QStringView fileName,
+                                                   Qt::CaseSensitivity cs = Qt::CaseSensitive);
 bool isDataFileName(QStringView fileName);
+
+// The files the main program keeps its measurement in, by name, whatever the
+// case of the letters: the data file, its pending-row sidecar, and the file
+// rows are recovered into when the data file cannot take them.
+enum class DataFileRole { None, DataFile, Sidecar, Recovery };
+DataFileRole dataFileRole(QStringView fileName);
 
 // Where the file lies on this system: "DATA\QMK…csv" -> "<workingDir>/DATA/QMK…csv".
 QString localPath(const QString& dataFileName, const QDir& workingDir);

@@ -153,6 +153,23 @@ Outcome replace(const QString& path, const QString& tempPath, const QByteArray& 
     return {};
 }
 
+Outcome commit(const QString& tempPath, const QString& path)
+{
+    const HANDLE file = CreateFileW(wide(tempPath), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    Outcome outcome;
+    if (file == INVALID_HANDLE_VALUE || !FlushFileBuffers(file))
+        outcome = windowsFailure();
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (outcome.ok && !MoveFileExW(wide(tempPath), wide(path),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        outcome = windowsFailure();
+    if (!outcome.ok)
+        DeleteFileW(wide(tempPath));
+    return outcome;
+}
+
 Outcome remove(const QString& path)
 {
     if (DeleteFileW(wide(path)) || GetLastError() == ERROR_FILE_NOT_FOUND)
@@ -172,6 +189,28 @@ Outcome replace(const QString& path, const QString& tempPath, const QByteArray& 
     }
     if (::rename(nativeTemp.constData(), native.constData()) != 0) {
         const int error = errno;
+        ::unlink(nativeTemp.constData());
+        return failure(error);
+    }
+    syncFolderOf(native);
+    return {};
+}
+
+Outcome commit(const QString& tempPath, const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const QByteArray nativeTemp = QFile::encodeName(tempPath);
+    int error = 0;
+    const int fd = ::open(nativeTemp.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        error = errno;
+    else if (::fsync(fd) != 0)
+        error = errno;
+    if (fd >= 0 && ::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(nativeTemp.constData(), native.constData()) != 0)
+        error = errno;
+    if (error != 0) {
         ::unlink(nativeTemp.constData());
         return failure(error);
     }

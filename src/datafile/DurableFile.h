@@ -17,6 +17,10 @@ struct Outcome {
 // content or all of `bytes`, whenever the program or the machine stops.
 Outcome replace(const QString& path, const QString& tempPath, const QByteArray& bytes);
 
+// The same for a file some other writer has already written whole to
+// `tempPath`: flushes it, renames it over `path` and flushes the folder. On
+// failure `tempPath` is removed and `path` is as it was.
+Outcome commit(const QString& tempPath, const QString& path);
 // Removes the file and makes the removal durable. A missing file is no error.
 Outcome remove(const QString& path);
 

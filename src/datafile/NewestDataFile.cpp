@@ -1,8 +1,8 @@
+#include "datafile/DataFileName.h"
 #include "datafile/DataFileReader.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <tuple>
 
@@ -32,26 +32,20 @@ int fullYear(int yy)
 
 Candidate candidateOf(const QFileInfo& info)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral(
-            R"(^QMK(\d{2})_(\d{1,2})_(\d{1,2})_(\d{2})(\d{2})(\d{2})(?:_(\d{1,9}))?\.csv$)"),
-        QRegularExpression::CaseInsensitiveOption);
     Candidate c;
     c.name = info.fileName();
     c.path = info.absoluteFilePath();
     c.modified = info.lastModified();
     c.time = c.modified;
-    const QRegularExpressionMatch m = pattern.match(c.name);
-    if (!m.hasMatch())
+    const std::optional<DataFileNameParts> parts = dataFileNameParts(c.name, Qt::CaseInsensitive);
+    if (!parts)
         return c;
-    const auto number = [&](int i) { return m.capturedView(i).toInt(); };
-    const QDateTime named(QDate(fullYear(number(1)), number(2), number(3)),
-                          QTime(number(4), number(5), number(6)));
+    const QDateTime named(QDate(fullYear(parts->year), parts->month, parts->day),
+                          QTime(parts->hour, parts->minute, parts->second));
     if (!named.isValid())
         return c;
     c.time = named;
-    if (m.hasCaptured(7))
-        c.suffix = number(7);
+    c.suffix = parts->suffix;
     return c;
 }
 
@@ -63,7 +57,7 @@ QString newestDataFile(const QDir& folder)
         folder.entryInfoList({QStringLiteral("QMK*.csv")}, QDir::Files | QDir::Readable);
     std::optional<Candidate> newest;
     for (const QFileInfo& info : files) {
-        if (info.fileName().endsWith(QStringLiteral(".recovered.csv"), Qt::CaseInsensitive))
+        if (dataFileRole(info.fileName()) == DataFileRole::Recovery)
             continue;
         // Only a regular file is a data file: a link to a device or a pipe
         // with a newer name must not take the place of the measurement.

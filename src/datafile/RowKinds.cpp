@@ -1,6 +1,6 @@
 #include "datafile/RowKinds.h"
 
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 
 namespace
 {

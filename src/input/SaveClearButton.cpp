@@ -3,7 +3,7 @@
 #include "app/ScreenTexts.h"
 #include "datafile/RowKinds.h"
 #include "measurement/MeasurementState.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 
 // First click ends the measurement, the second clears the window for the next.
 void RecorderForm::ComClear_Click()

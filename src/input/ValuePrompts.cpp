@@ -3,7 +3,7 @@
 #include "app/ScreenTexts.h"
 #include "input/PromptNumber.h"
 #include "measurement/MeasurementState.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 
 void RecorderForm::valuePrompt(int index, bool optionBefore)
 {

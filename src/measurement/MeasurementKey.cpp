@@ -4,7 +4,7 @@
 #include "datafile/DataFileName.h"
 #include "datafile/RowKinds.h"
 #include "measurement/MeasurementState.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 #include "measurement/TimeTexts.h"
 
 #include <cmath>

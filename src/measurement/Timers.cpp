@@ -1,7 +1,7 @@
 #include "app/RecorderForm.h"
 
 #include "measurement/MeasurementState.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 #include "measurement/TimeTexts.h"
 
 void RecorderForm::Timer1_Timer()

@@ -8,7 +8,7 @@
 #include "datafile/PendingSidecar.h"
 #include "datafile/ReadProblems.h"
 #include "datafile/RowKinds.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 
 #include <QFile>
 #include <QRandomGenerator>

@@ -1,5 +1,5 @@
 #include "input/PromptNumber.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 
 #include <QTest>
 

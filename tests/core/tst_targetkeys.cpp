@@ -1,4 +1,4 @@
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 #include "support/FormHarness.h"
 
 #include <QTest>

@@ -1,5 +1,5 @@
 #include "app/ScreenTexts.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 #include "support/FormHarness.h"
 
 #include <QTest>

@@ -3,7 +3,7 @@
 // shown reads back as what was stored.
 #include "fuzz/FuzzInput.h"
 #include "input/PromptNumber.h"
-#include "measurement/NumberText.h"
+#include "numbers/NumberText.h"
 
 #include <cmath>
 #include <cstdio>
