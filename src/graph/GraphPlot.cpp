@@ -2,8 +2,6 @@
 
 #include "graph/FigureLegend.h"
 #include "graph/NumberedPoints.h"
-#include "graph/ResultFormatting.h"
-#include "graph/ResultText.h"
 #include "graph/SubjectMarkers.h"
 
 #include <QFontDatabase>
@@ -15,7 +13,6 @@
 namespace
 {
 
-constexpr int FitCurveSamples = 400;
 // Beyond this many points a marker per point is a smear that costs most of a
 // repaint (hundreds of ms at 100 000 noisy laps): the line alone shows them.
 constexpr int MarkerLimit = 5000;
@@ -76,20 +73,10 @@ QFont figureFont(const QFont& base)
     return font;
 }
 
-// A subject block as one line: its non-empty lines, the marker left out.
-QString subjectText(const QStringList& lines)
-{
-    QStringList shown;
-    for (const QString& line : lines.mid(0, 5)) {
-        if (!line.trimmed().isEmpty())
-            shown.append(line.trimmed());
-    }
-    return shown.join(QStringLiteral("  "));
-}
-
 } // namespace
 
-GraphPlot::GraphPlot(QWidget* parent) : QCustomPlot(parent)
+GraphPlot::GraphPlot(const MeasurementModel& model, QWidget* parent)
+    : QCustomPlot(parent), m_model(model)
 {
     setAccessibleName(QStringLiteral("グラフ"));
     // Everything made below takes the plot's font.
@@ -210,27 +197,26 @@ void GraphPlot::clearReadings()
         points->clear();
     for (QCPGraph* graph : {m_pending, m_highlight, m_fitCurve, m_residuals})
         graph->data()->clear();
-    m_excluded.clear();
     m_highlighted.reset();
-    m_highestReading = -1;
     m_markers->clear();
     m_lapMean->setVisible(false);
     m_title->setText(QString());
     m_mainRect->axis(QCPAxis::atLeft)->setLabel(QString());
-    m_unit.clear();
     m_fitLabel->setText(QString());
     m_fitShown = false;
     arrangePanels();
     // The next file starts from its own readings, not from this one's ranges.
     resetRanges();
-    m_lastElapsed = 0.0;
-    m_readings = m_rejected = m_lapCount = 0;
-    m_lapSum = 0.0;
+    m_shownReadings = 0;
+    m_shownChanges = 0;
 }
 
-void GraphPlot::appendRows(const QList<ReadRow>& rows, const QString& valueTitle,
-                           const QStringList& subjectLines)
+void GraphPlot::showReadings()
 {
+    if (m_generation != m_model.generation()) {
+        clearReadings();
+        m_generation = m_model.generation();
+    }
     // Points and their reading numbers, each graph's apart.
     struct Batch {
         QVector<QCPGraphData> data;
@@ -242,40 +228,27 @@ void GraphPlot::appendRows(const QList<ReadRow>& rows, const QString& valueTitle
         }
     };
     Batch valid, excluded, rejected, laps, excludedLaps;
+    const QList<Reading>& readings = m_model.readings();
     // Sized once: the first batch of a long file is the whole file, and the
     // plot takes these vectors over without copying them.
-    valid.data.reserve(rows.size());
-    valid.numbers.reserve(std::size_t(rows.size()));
-    laps.data.reserve(rows.size());
-    laps.numbers.reserve(std::size_t(rows.size()));
-    for (const ReadRow& row : rows) {
-        if (row.kind == RowKind::ChangedSubject) {
-            if (std::isfinite(m_lastElapsed))
-                m_markers->add(m_lastElapsed, subjectText(row.texts));
+    const qsizetype added = readings.size() - m_shownReadings;
+    valid.data.reserve(added);
+    valid.numbers.reserve(std::size_t(added));
+    laps.data.reserve(added);
+    laps.numbers.reserve(std::size_t(added));
+    for (qsizetype i = m_shownReadings; i < readings.size(); ++i) {
+        const Reading& r = readings[i];
+        if (r.rejected) {
+            rejected.add(r.elapsed, r.value, r.number);
             continue;
         }
-        if (row.kind != RowKind::Data)
+        if (!MeasurementModel::drawable(r))
             continue;
-        ++m_readings;
-        m_lastElapsed = row.elapsed;
-        m_highestReading = std::max(m_highestReading, row.number);
-        if (row.rejected) {
-            ++m_rejected;
-            rejected.add(row.elapsed, row.target, row.number);
-            continue;
-        }
-        if (!std::isfinite(row.elapsed) || !std::isfinite(row.target))
-            continue;
-        const bool leftOut = m_excluded.contains(row.number);
-        (leftOut ? excluded : valid).add(row.elapsed, row.target, row.number);
-        if (row.number > 0 && std::isfinite(row.lap)) {
-            (leftOut ? excludedLaps : laps).add(row.number, row.lap, row.number);
-            if (!leftOut) {
-                m_lapSum += row.lap;
-                ++m_lapCount;
-            }
-        }
+        (r.excluded ? excluded : valid).add(r.elapsed, r.value, r.number);
+        if (r.number > 0 && std::isfinite(r.lap))
+            (r.excluded ? excludedLaps : laps).add(r.number, r.lap, r.number);
     }
+    m_shownReadings = int(readings.size());
     // Rows come in file order, which is time order unless a file holds two
     // measurements or was edited by hand; the points keep them sorted.
     m_validPoints->add(std::move(valid.data), std::move(valid.numbers));
@@ -283,14 +256,19 @@ void GraphPlot::appendRows(const QList<ReadRow>& rows, const QString& valueTitle
     m_rejectedPoints->add(std::move(rejected.data), std::move(rejected.numbers));
     m_lapPoints->add(std::move(laps.data), std::move(laps.numbers));
     m_excludedLapPoints->add(std::move(excludedLaps.data), std::move(excludedLaps.numbers));
-    m_title->setText(subjectText(subjectLines));
-    m_mainRect->axis(QCPAxis::atLeft)->setLabel(valueTitle);
-    m_unit = unitOfValueTitle(valueTitle);
-    updateLapMean();
+    const std::vector<MeasurementModel::SubjectChange>& changes = m_model.subjectChanges();
+    for (; m_shownChanges < changes.size(); ++m_shownChanges) {
+        const MeasurementModel::SubjectChange& change = changes[m_shownChanges];
+        if (std::isfinite(change.elapsed))
+            m_markers->add(change.elapsed, subjectText(change.lines));
+    }
+    m_title->setText(m_model.title());
+    m_mainRect->axis(QCPAxis::atLeft)->setLabel(m_model.valueTitle());
 }
 
-void GraphPlot::setPendingReading(const std::optional<ReadRow>& pending)
+void GraphPlot::showPending()
 {
+    const std::optional<ReadRow>& pending = m_model.pending();
     m_pending->data()->clear();
     if (pending && pending->kind == RowKind::Data && std::isfinite(pending->elapsed) &&
         std::isfinite(pending->target))
@@ -311,91 +289,18 @@ bool GraphPlot::pendingShownRejected() const
            m_pending->scatterStyle().shape() == QCPScatterStyle::ssCrossSquare;
 }
 
-GraphPlot::Points GraphPlot::validPoints() const
+void GraphPlot::showExclusions()
 {
-    Points points;
-    const QCPGraphDataContainer& data = *m_valid->data();
-    points.t.reserve(data.size());
-    points.y.reserve(data.size());
-    for (auto d = data.constBegin(); d != data.constEnd(); ++d) {
-        if (m_range && (d->key < m_range->first || d->key > m_range->second))
-            continue;
-        points.t.push_back(d->key);
-        points.y.push_back(d->value);
-    }
-    return points;
-}
-
-std::vector<analysis::Press> GraphPlot::presses() const
-{
-    std::vector<analysis::Press> presses;
-    presses.reserve(
-        std::size_t(m_validPoints->size() + m_excludedPoints->size() + m_rejectedPoints->size()));
-    for (const NumberedPoints* points :
-         {m_validPoints.get(), m_excludedPoints.get(), m_rejectedPoints.get()}) {
-        for (int i = 0; i < points->size(); ++i) {
-            const NumberedPoints::Point p = points->at(i);
-            if (m_range && (p.key < m_range->first || p.key > m_range->second))
-                continue;
-            presses.push_back({p.number, p.key, points == m_rejectedPoints.get(),
-                               points == m_excludedPoints.get()});
-        }
-    }
-    // File order, as the reader gives them: presses at one time keep it.
-    std::stable_sort(
-        presses.begin(), presses.end(),
-        [](const analysis::Press& a, const analysis::Press& b) { return a.reading < b.reading; });
-    return presses;
-}
-
-void GraphPlot::setExcluded(const QSet<int>& readings)
-{
-    m_excluded = readings;
-    const auto leftOut = [this](int number) { return m_excluded.contains(number); };
-    const auto takenBack = [this](int number) { return !m_excluded.contains(number); };
+    const QSet<int>& excluded = m_model.excluded();
+    const auto leftOut = [&excluded](int number) { return excluded.contains(number); };
+    const auto takenBack = [&excluded](int number) { return !excluded.contains(number); };
     const std::vector<NumberedPoints::Point> out = m_validPoints->takeIf(leftOut);
     const std::vector<NumberedPoints::Point> back = m_excludedPoints->takeIf(takenBack);
     m_excludedPoints->add(out);
     m_validPoints->add(back);
     m_excludedLapPoints->add(m_lapPoints->takeIf(leftOut));
     m_lapPoints->add(m_excludedLapPoints->takeIf(takenBack));
-    m_lapSum = 0.0;
-    m_lapCount = m_lapPoints->size();
-    for (int i = 0; i < m_lapCount; ++i)
-        m_lapSum += m_lapPoints->at(i).value;
-    updateLapMean();
     setHighlightedReading(m_highlighted);
-}
-
-GraphPlot::ReadingState GraphPlot::readingState(int number) const
-{
-    if (m_rejectedPoints->find(number))
-        return ReadingState::Rejected;
-    if (m_excludedPoints->find(number))
-        return ReadingState::Excluded;
-    if (m_validPoints->find(number))
-        return ReadingState::Used;
-    return ReadingState::Missing;
-}
-
-std::optional<std::pair<double, double>> GraphPlot::readingPoint(int number) const
-{
-    for (const NumberedPoints* points :
-         {m_validPoints.get(), m_excludedPoints.get(), m_rejectedPoints.get()}) {
-        if (const auto p = points->find(number))
-            return std::make_pair(p->key, p->value);
-    }
-    return std::nullopt;
-}
-
-std::vector<int> GraphPlot::excludedReadings() const
-{
-    return m_excludedPoints->numbers();
-}
-
-std::vector<int> GraphPlot::rejectedReadings() const
-{
-    return m_rejectedPoints->numbers();
 }
 
 std::optional<int> GraphPlot::readingAt(const QPoint& pos) const
@@ -436,7 +341,7 @@ void GraphPlot::setHighlightedReading(std::optional<int> number)
 {
     m_highlighted = number;
     m_highlight->data()->clear();
-    if (const auto point = number ? readingPoint(*number) : std::nullopt;
+    if (const auto point = number ? m_model.readingPoint(*number) : std::nullopt;
         point && std::isfinite(point->first) && std::isfinite(point->second))
         m_highlight->addData(point->first, point->second);
 }
@@ -458,78 +363,40 @@ void GraphPlot::mouseReleaseEvent(QMouseEvent* event)
         emit readingClicked(*number);
 }
 
-std::vector<double> GraphPlot::laps() const
-{
-    std::vector<double> laps;
-    laps.reserve(m_lapGraph->data()->size());
-    const QCPGraphDataContainer& data = *m_lapGraph->data();
-    for (auto d = data.constBegin(); d != data.constEnd(); ++d)
-        laps.push_back(d->value);
-    return laps;
-}
-
 void GraphPlot::clearFitGraphs()
 {
     m_fitCurve->data()->clear();
     m_residuals->data()->clear();
 }
 
-void GraphPlot::showFit(const analysis::FitResult* fit, const Points& points)
+void GraphPlot::showResults(const Results& results)
 {
     clearFitGraphs();
-    m_residualRect->axis(QCPAxis::atLeft)->setLabel(QStringLiteral("残差"));
-    const bool shown = fit && fit->ok() && !points.t.empty();
-    m_fitLabel->setText(shown ? fitLabelLines(*fit, m_unit).join(u'\n') : QString());
+    m_residualRect->axis(QCPAxis::atLeft)
+        ->setLabel(results.residualTitle.isEmpty() ? QStringLiteral("残差")
+                                                   : results.residualTitle);
+    const bool shown = results.fitShown();
+    m_fitLabel->setText(shown ? results.labelLines.join(u'\n') : QString());
     if (shown != m_fitShown) {
         m_fitShown = shown;
         arrangePanels();
     }
     if (!shown)
         return;
-    const double from = points.t.front();
-    const double to = points.t.back();
-    QVector<QCPGraphData> curve(FitCurveSamples + 1);
-    for (int i = 0; i <= FitCurveSamples; ++i) {
-        const double t = from + (to - from) * i / FitCurveSamples;
-        curve[i] = QCPGraphData(t, fit->valueAt(t));
-    }
-    m_fitCurve->data()->set(curve, true);
-    QVector<QCPGraphData> residuals(int(points.t.size()));
-    for (std::size_t i = 0; i < points.t.size(); ++i)
-        residuals[int(i)] = QCPGraphData(points.t[i], points.y[i] - fit->valueAt(points.t[i]));
-    m_residuals->data()->set(residuals, true);
+    const auto points = [](const std::vector<double>& keys, const std::vector<double>& values) {
+        QVector<QCPGraphData> data(qsizetype(keys.size()));
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            data[qsizetype(i)] = QCPGraphData(keys[i], values[i]);
+        return data;
+    };
+    m_fitCurve->data()->set(points(results.curveT, results.curveY), true);
+    // A curve's readings come in time order; the period fit's presses by number.
+    m_residuals->data()->set(points(results.residualT, results.residual),
+                             results.request.choice != FitChoice::Period);
 }
 
-void GraphPlot::showPeriodFit(const analysis::PeriodFit& fit,
-                              const std::vector<analysis::Press>& presses, bool pressPerHalfSwing)
+void GraphPlot::showFitRange(const MeasurementModel::Range& range)
 {
-    clearFitGraphs();
-    m_residualRect->axis(QCPAxis::atLeft)->setLabel(QStringLiteral("残差 (秒)"));
-    const bool shown = fit.ok();
-    m_fitLabel->setText(shown ? periodLabelLines(fit, pressPerHalfSwing).join(u'\n') : QString());
-    if (shown != m_fitShown) {
-        m_fitShown = shown;
-        arrangePanels();
-    }
-    if (!shown)
-        return;
-    // Each press used at its own swing: the one nearest its time, since a
-    // press lies far closer to its swing than half an interval.
-    const double interval = fit.period.value / (pressPerHalfSwing ? 2.0 : 1.0);
-    QVector<QCPGraphData> residuals;
-    for (const analysis::Press& p : presses) {
-        if (p.rejected || p.excluded || !std::isfinite(p.elapsed) ||
-            std::binary_search(fit.doubled.begin(), fit.doubled.end(), p.reading))
-            continue;
-        const double swing = std::round((p.elapsed - fit.start.value) / interval);
-        residuals.append(QCPGraphData(p.elapsed, p.elapsed - (fit.start.value + interval * swing)));
-    }
-    m_residuals->data()->set(residuals, false);
-}
-
-void GraphPlot::setFitRange(std::optional<std::pair<double, double>> range)
-{
-    m_range = range;
     m_rangeBox->setVisible(range.has_value());
     if (range) {
         m_rangeBox->topLeft->setCoords(range->first, 0.0);
@@ -622,12 +489,11 @@ void GraphPlot::refresh()
     replot(QCustomPlot::rpQueuedReplot);
 }
 
-void GraphPlot::updateLapMean()
+void GraphPlot::showLapMean(std::optional<double> mean)
 {
-    m_lapMean->setVisible(m_lapCount > 0);
-    if (m_lapCount > 0) {
-        const double mean = m_lapSum / m_lapCount;
-        m_lapMean->point1->setCoords(0.0, mean);
-        m_lapMean->point2->setCoords(1.0, mean);
+    m_lapMean->setVisible(mean && std::isfinite(*mean));
+    if (m_lapMean->visible()) {
+        m_lapMean->point1->setCoords(0.0, *mean);
+        m_lapMean->point2->setCoords(1.0, *mean);
     }
 }

@@ -1,91 +1,63 @@
 #pragma once
 
-#include "analysis/Fits.h"
-#include "analysis/PeriodFit.h"
-#include "datafile/DataFileReader.h"
+#include "exports/Figure.h"
+#include "readings/MeasurementModel.h"
+#include "readings/Results.h"
 
-#include <QSet>
 #include <qcustomplot.h>
 
 #include <memory>
 #include <optional>
-#include <vector>
 
 class FigureLegend;
 class NumberedPoints;
 class SubjectMarkers;
 
 // The companion's figure: the measured curve above, the laps and the fit's
-// residuals below it. The plot's own data containers are the only copy of the
-// readings, so a million of them stay within memory.
-class GraphPlot : public QCustomPlot
+// residuals below it. A view of a MeasurementModel: it draws what the model
+// holds and the results it is given, and computes neither. Its graphs keep
+// the one copy of the points that QCustomPlot draws from.
+class GraphPlot : public QCustomPlot, public Figure
 {
     Q_OBJECT
 public:
-    explicit GraphPlot(QWidget* parent = nullptr);
+    explicit GraphPlot(const MeasurementModel& model, QWidget* parent = nullptr);
     ~GraphPlot() override;
 
-    void clearReadings();
-    // Adds rows as they come; `valueTitle` and `subjectLines` as the parser
-    // knows them now.
-    void appendRows(const QList<ReadRow>& rows, const QString& valueTitle,
-                    const QStringList& subjectLines);
-    void setPendingReading(const std::optional<ReadRow>& pending);
+    // Takes over what the model gained since the last call: its new readings
+    // and subject changes, its title and value title. A model cleared since
+    // is drawn afresh.
+    void showReadings();
+    // After the model's readings left out changed.
+    void showExclusions();
+    void showPending();
     // Whether the provisional point is shown, crossed out as NG.
     bool pendingShownRejected() const;
+    // The mean line over the laps; none hides it.
+    void showLapMean(std::optional<double> mean);
+    // Draws the fitted curve, its residuals and its label; a failed fit or
+    // none clears them.
+    void showResults(const Results& results);
+    // The residual panel is there only while a fit is shown.
+    bool residualsShown() const { return m_fitShown; }
 
-    struct Points {
-        std::vector<double> t;
-        std::vector<double> y;
-    };
-    // The valid readings not left out, within [from, to] when a range is set.
-    Points validPoints() const;
-    std::vector<double> laps() const;
-    // Every reading as a press for the period fit, NG and left-out ones
-    // marked, within the range when one is set.
-    std::vector<analysis::Press> presses() const;
-    int readingCount() const { return m_readings; }
-    int rejectedCount() const { return m_rejected; }
-
-    // Readings left out here (by number): drawn apart from the others and
-    // from NG ones, in no fit and no statistic. Rows appended later that
-    // carry one of these numbers are left out as they come.
-    void setExcluded(const QSet<int>& readings);
-    enum class ReadingState { Missing, Used, Excluded, Rejected };
-    ReadingState readingState(int number) const;
-    // The reading's elapsed time and value, when it is shown.
-    std::optional<std::pair<double, double>> readingPoint(int number) const;
-    // Shown on the curve, in time order.
-    std::vector<int> excludedReadings() const;
-    std::vector<int> rejectedReadings() const;
-    int highestReading() const { return m_highestReading; }
+    int readingCount() const { return m_model.readingCount(); }
+    int rejectedCount() const { return m_model.rejectedCount(); }
     // The reading whose point, on the curve or among the laps, lies within a
     // few pixels of `pos`: the nearest one.
     std::optional<int> readingAt(const QPoint& pos) const;
     // A ring around one reading's point, for the one chosen by keyboard.
     void setHighlightedReading(std::optional<int> number);
 
-    // Draws the fitted curve and its residuals at `points`, the ones the fit
-    // was made on; a failed fit or none clears them.
-    void showFit(const analysis::FitResult* fit, const Points& points);
-    void showFit(const analysis::FitResult* fit) { showFit(fit, validPoints()); }
-    // The period fit: no curve, the residuals of t = start + period·n at the
-    // presses it took.
-    void showPeriodFit(const analysis::PeriodFit& fit, const std::vector<analysis::Press>& presses,
-                       bool pressPerHalfSwing);
-    // The residual panel is there only while a fit is shown.
-    bool residualsShown() const { return m_fitShown; }
-
-    // The unit of the measured value, from the value column's title.
-    const QString& valueUnit() const { return m_unit; }
     // The subject block the figure is titled with.
-    QString figureTitle() const;
+    QString figureTitle() const override;
+    QCustomPlot& figurePlot() override { return *this; }
     // The fit's equation and numbers above the plot, for exported figures.
-    void setFitLabelShown(bool shown);
+    void setFitLabelShown(bool shown) override;
     const SubjectMarkers& subjectMarkers() const { return *m_markers; }
 
-    void setFitRange(std::optional<std::pair<double, double>> range);
-    std::optional<std::pair<double, double>> fitRange() const { return m_range; }
+    // The range box over the readings a dragged range fits.
+    void showFitRange(const MeasurementModel::Range& range);
 
     // Rescales and repaints once the event loop comes round.
     void refresh();
@@ -101,12 +73,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void updateLapMean();
+    void clearReadings();
     void clearFitGraphs();
     // Puts the shown panels into the layout, top to bottom.
     void arrangePanels();
     void resetRanges();
 
+    const MeasurementModel& m_model;
+    int m_generation = -1;   // of the model, when last shown
+    int m_shownReadings = 0; // of its readings
+    std::size_t m_shownChanges = 0;
     QCPAxisRect* m_mainRect;
     QCPAxisRect* m_lapRect;
     QCPAxisRect* m_residualRect;
@@ -127,21 +103,12 @@ private:
     std::unique_ptr<NumberedPoints> m_rejectedPoints;
     std::unique_ptr<NumberedPoints> m_lapPoints;
     std::unique_ptr<NumberedPoints> m_excludedLapPoints;
-    QSet<int> m_excluded;
     std::optional<int> m_highlighted;
     QPoint m_pressedAt;
     QCPItemStraightLine* m_lapMean;
     QCPItemRect* m_rangeBox;
     SubjectMarkers* m_markers;
     std::unique_ptr<FigureLegend> m_legend;
-    QString m_unit;
     bool m_fitShown = false;
     bool m_fitLabelShown = false;
-    std::optional<std::pair<double, double>> m_range;
-    double m_lastElapsed = 0.0;
-    int m_readings = 0;
-    int m_rejected = 0;
-    int m_highestReading = -1;
-    double m_lapSum = 0.0;
-    int m_lapCount = 0;
 };

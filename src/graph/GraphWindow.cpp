@@ -1,30 +1,21 @@
 #include "graph/GraphWindow.h"
 
 #include "analysis/LapStatistics.h"
-#include "analysis/PeriodFit.h"
-#include "graph/ExportedReadings.h"
-#include "graph/FigureExport.h"
+#include "exports/FigureExport.h"
 #include "graph/GraphPlot.h"
-#include "graph/GraphReport.h"
-#include "graph/HtmlExport.h"
 #include "graph/LiveSource.h"
-#include "graph/ReadingsCsvExport.h"
-#include "graph/ResultText.h"
-#include "graph/SvgFigure.h"
-#include "graph/XlsxExport.h"
+#include "readings/FileReadings.h"
+#include "readings/ResultText.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
@@ -60,8 +51,6 @@ QString halfSwingKey()
     return QStringLiteral("fit/pressPerHalfSwing");
 }
 
-// The fit chooser's entries, in order.
-enum FitChoice { NoFit, LinearFit, CoolingFit, PeriodFit };
 
 QSettings settings()
 {
@@ -94,27 +83,6 @@ bool samePending(const std::optional<ReadRow>& a, const std::optional<ReadRow>& 
                   a->target == b->target && a->rejected == b->rejected && a->texts == b->texts);
 }
 
-// Every format the save dialog offers, the first one the default: the one
-// list of them. A new format adds its entry here and its writer in
-// GraphWindow::exportTo.
-struct SaveFormat {
-    QString filter;
-    QString suffix;
-};
-
-QList<SaveFormat> saveFormats()
-{
-    QList<SaveFormat> formats{{QStringLiteral("PNG 画像 (*.png)"), QStringLiteral("png")}};
-    if (svgFigureAvailable())
-        formats.append({QStringLiteral("SVG 画像 (*.svg)"), QStringLiteral("svg")});
-    formats.append({QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf")});
-    formats.append({QStringLiteral("結果のページ HTML (*.html)"), QStringLiteral("html")});
-    if (xlsxExportAvailable())
-        formats.append({QStringLiteral("結果のブック XLSX (*.xlsx)"), QStringLiteral("xlsx")});
-    formats.append({QStringLiteral("測定値 CSV UTF-8 (*.csv)"), QStringLiteral("csv")});
-    return formats;
-}
-
 } // namespace
 
 GraphWindow::GraphWindow(const QString& argument, QWidget* parent)
@@ -126,7 +94,7 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
     : QMainWindow(parent), m_exclusions(std::move(exclusions))
 {
     setWindowTitle(QStringLiteral("クエルマーク グラフ"));
-    m_plot = new GraphPlot;
+    m_plot = new GraphPlot(m_model);
     m_plot->setMinimumSize(600, 400);
 
     m_fitChooser = new QComboBox;
@@ -258,11 +226,11 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
         toggleReading(number);
     });
     connect(clearRange, &QPushButton::clicked, this, [this] {
-        m_plot->setFitRange(std::nullopt);
+        m_range.reset();
         refreshResults();
     });
     connect(m_plot, &GraphPlot::rangeDragged, this, [this](double from, double to) {
-        m_plot->setFitRange(std::make_pair(from, to));
+        m_range = std::make_pair(from, to);
         refreshResults();
     });
     const bool trace = qEnvironmentVariableIsSet("QUELLMARK_GRAPH_TRACE");
@@ -311,13 +279,13 @@ void GraphWindow::followFolder(const QDir& folder)
 
 void GraphWindow::startFollowing(const QString& path)
 {
-    m_plot->clearReadings();
-    m_plot->setFitRange(std::nullopt);
-    m_pending.reset();
+    m_model.clear();
+    m_plot->showReadings();
+    m_plot->showPending();
+    m_range.reset();
     m_event.clear();
     m_unshown = false;
     m_follower.reset();
-    m_excluded.clear();
     m_identity.clear();
     m_firstRows.clear();
     m_source->setFile(path);
@@ -356,14 +324,14 @@ void GraphWindow::pollFile()
         showStatus();
         return;
     }
-    const DataFileFollower::Update update = m_follower->poll();
+    DataFileFollower::Update update = m_follower->poll();
     m_source->fileOpened(!update.missing && update.openError.isEmpty());
     if (update.lineWaiting)
         m_source->pollAgainIn(int(DataFileFollower::QuietMs) + 10);
     bool changed = false;
     if (update.restarted) {
-        m_plot->clearReadings();
-        m_excluded.clear();
+        m_model.clear();
+        m_plot->showReadings();
         m_identity.clear();
         m_firstRows.clear();
         showLapStatistics();
@@ -381,15 +349,19 @@ void GraphWindow::pollFile()
     if (!update.rows.isEmpty()) {
         const DataFileParser& parser = m_follower->parser();
         restoreExclusions(update.rows);
-        m_plot->appendRows(update.rows, parser.valueTitle(), parser.subjectLines());
+        m_model.append(update.rows, parser.valueTitle(), parser.subjectLines());
+        // At a million readings the rows are twice the model: gone before
+        // the plot takes its copy.
+        update.rows = {};
+        m_plot->showReadings();
         changed = true;
         // The statistics are quick: they change in the repaint that shows the laps.
         showLapStatistics();
     }
-    const std::optional<ReadRow> pending = m_follower->pendingReading();
-    if (!samePending(pending, m_pending)) {
-        m_pending = pending;
-        m_plot->setPendingReading(pending);
+    std::optional<ReadRow> pending = m_follower->pendingReading();
+    if (!samePending(pending, m_model.pending())) {
+        m_model.setPending(std::move(pending));
+        m_plot->showPending();
         changed = true;
     }
     // The main program appends a row, then replaces the sidecar with the
@@ -408,41 +380,24 @@ void GraphWindow::pollFile()
 
 void GraphWindow::refreshResults()
 {
-    const int choice = m_fitChooser->currentIndex();
-    m_halfSwing->setEnabled(choice == PeriodFit);
-    QString text;
-    m_fit.reset();
-    m_periodFit.reset();
-    if (choice <= NoFit) {
-        text = QStringLiteral("当てはめ: なし");
-        m_plot->showFit(nullptr, {});
-    } else if (choice == PeriodFit) {
-        m_plot->showFit(nullptr, {});
-        const std::vector<analysis::Press> presses = m_plot->presses();
-        const bool half = m_halfSwing->isChecked();
-        const analysis::PeriodFit fit = analysis::fitPeriod(presses, half);
-        text = periodResultText(fit, half);
-        m_plot->showPeriodFit(fit, presses, half);
-        if (fit.ok())
-            m_periodFit = fit;
-    } else {
-        // The last fit's residuals go first: at a million readings they are
-        // memory the new fit's workspace needs.
-        m_plot->showFit(nullptr, {});
-        const GraphPlot::Points points = m_plot->validPoints();
-        const analysis::FitResult fit =
-            fitModel(choice == LinearFit ? analysis::Model::Linear : analysis::Model::Cooling,
-                     points.t, points.y);
-        text = fitResultText(fit, m_plot->valueUnit());
-        m_plot->showFit(&fit, points);
-        if (fit.ok())
-            m_fit = fit;
-    }
-    if (const auto range = m_plot->fitRange(); range && choice > NoFit)
-        text +=
-            QStringLiteral("\n範囲: %1 〜 %2 秒")
-                .arg(QString::number(range->first, 'f', 2), QString::number(range->second, 'f', 2));
-    if (const QString leftOut = leftOutText(m_plot->rejectedReadings(), m_plot->excludedReadings());
+    const auto choice = FitChoice(m_fitChooser->currentIndex());
+    m_halfSwing->setEnabled(choice == FitChoice::Period);
+    // The last fit's residuals go first: at a million readings they are
+    // memory the new fit's workspace needs.
+    m_results = {};
+    m_plot->showResults(m_results);
+    m_results = computeResults(m_model, {choice, m_halfSwing->isChecked(), m_range});
+    m_plot->showResults(m_results);
+    m_plot->showFitRange(m_range);
+    // Drawn now: only the plot needs them.
+    m_results.residualT = {};
+    m_results.residual = {};
+    QString text = choice == FitChoice::None ? QStringLiteral("当てはめ: なし") : m_results.fitText;
+    if (m_range && choice != FitChoice::None)
+        text += QStringLiteral("\n範囲: %1 〜 %2 秒")
+                    .arg(QString::number(m_range->first, 'f', 2),
+                         QString::number(m_range->second, 'f', 2));
+    if (const QString leftOut = leftOutText(m_model.rejectedReadings(), m_model.excludedReadings());
         !leftOut.isEmpty())
         text += QStringLiteral("\n\n") + leftOut;
     m_fitResult->setText(text);
@@ -453,8 +408,9 @@ void GraphWindow::refreshResults()
 
 void GraphWindow::showLapStatistics()
 {
-    const std::vector<double> laps = m_plot->laps();
-    m_lapResult->setText(lapStatisticsText(analysis::lapStatistics(laps)));
+    const analysis::LapStatistics laps = analysis::lapStatistics(m_model.laps());
+    m_lapResult->setText(lapStatisticsText(laps));
+    m_plot->showLapMean(laps.count > 0 ? std::optional(laps.mean) : std::nullopt);
 }
 
 FigureOptions GraphWindow::figureOptions() const
@@ -471,17 +427,18 @@ void GraphWindow::showStatus()
     } else {
         const DataFileParser& parser = m_follower->parser();
         // The provisional point counts: BackSpace on it shows at once.
-        const bool provisional = m_pending && m_pending->kind == RowKind::Data;
-        const bool provisionalNg = provisional && m_pending->rejected;
+        const std::optional<ReadRow>& pending = m_model.pending();
+        const bool provisional = pending && pending->kind == RowKind::Data;
+        const bool provisionalNg = provisional && pending->rejected;
         parts << QStringLiteral("%1: %2 測定（NG %3）")
                      .arg(QDir::toNativeSeparators(m_follower->path()))
-                     .arg(m_plot->readingCount() + (provisional ? 1 : 0))
-                     .arg(m_plot->rejectedCount() + (provisionalNg ? 1 : 0));
-        if (const std::size_t excluded = m_plot->excludedReadings().size(); excluded > 0)
+                     .arg(m_model.readingCount() + (provisional ? 1 : 0))
+                     .arg(m_model.rejectedCount() + (provisionalNg ? 1 : 0));
+        if (const std::size_t excluded = m_model.excludedReadings().size(); excluded > 0)
             parts << QStringLiteral("除外 %1 点（データファイルは変わりません）").arg(excluded);
         if (provisional)
             parts << QStringLiteral("測定回 %1%2 はまだファイルに書かれていない仮の点です")
-                         .arg(m_pending->number, 3, 10, QLatin1Char('0'))
+                         .arg(pending->number, 3, 10, QLatin1Char('0'))
                          .arg(provisionalNg ? QStringLiteral("（NG）") : QString());
         if (!m_event.isEmpty())
             parts << m_event;
@@ -520,109 +477,37 @@ void GraphWindow::openFileDialog()
         followFile(path);
 }
 
-void GraphWindow::exportFigureDialog()
+void GraphWindow::chooseFit(FitChoice choice, bool pressPerHalfSwing)
 {
-    const QList<SaveFormat> formats = saveFormats();
-    QStringList filters;
-    for (const SaveFormat& format : formats)
-        filters << format.filter;
-    QString selected;
-    QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("図・結果のページ・測定値を保存"),
-                                     QString(), filters.join(QStringLiteral(";;")), &selected);
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        for (const SaveFormat& format : formats) {
-            if (format.filter == selected)
-                path += u'.' + format.suffix;
-        }
-    }
-    QString error;
-    if (!exportTo(path, &error))
-        QMessageBox::warning(this, windowTitle(), error);
-}
-
-bool GraphWindow::exportTo(const QString& path, QString* error)
-{
-    // The companion never writes a data file, not even by a slip in the dialog.
-    if (isDataFileTarget(path) ||
-        (m_follower && QFileInfo(path) == QFileInfo(m_follower->path()))) {
-        *error =
-            QStringLiteral("データファイルには書きません。別の名前にしてください: %1").arg(path);
-        return false;
-    }
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    const bool page = suffix == QStringLiteral("html") || suffix == QStringLiteral("htm");
-    const bool book = suffix == QStringLiteral("xlsx");
-    if (!page && !book && suffix != QStringLiteral("csv"))
-        return exportFigure(*m_plot, path, figureOptions(), error);
-    if (!m_follower) {
-        *error = QStringLiteral("まだデータファイルがありません");
-        return false;
-    }
-    // The table of readings comes from the file as it is now, the results
-    // from the window as it shows them.
-    const DataFileContents contents = readDataFile(m_follower->path());
-    if (const QString reason = unreadableReason(contents); !reason.isEmpty()) {
-        *error = m_follower->path() + QStringLiteral(": ") + reason;
-        return false;
-    }
-    const QList<ExportedReading> readings = exportedReadings(contents.rows, m_excluded);
-    if (!page && !book)
-        return writeReadingsCsv(path, readings, contents.valueTitle, error);
-    const QStringList results = (m_fitResult->text() + u'\n' + m_lapResult->text()).split(u'\n');
-    if (book) {
-        XlsxBook xlsx;
-        xlsx.subjectLines = contents.subjectLines;
-        xlsx.valueTitle = contents.valueTitle;
-        xlsx.readings = readings;
-        xlsx.results = results;
-        xlsx.fit = m_fit ? &*m_fit : nullptr;
-        xlsx.period = m_periodFit ? &*m_periodFit : nullptr;
-        xlsx.laps = analysis::lapStatistics(m_plot->laps());
-        return writeXlsxBook(path, xlsx, error);
-    }
-    HtmlPage html;
-    html.subjectLines = contents.subjectLines;
-    html.valueTitle = contents.valueTitle;
-    html.readings = readings;
-    html.results = results;
-    putFigureOnPage(*m_plot, figureOptions().fitLabel, html);
-    return writeHtmlPage(path, html, error);
-}
-
-void GraphWindow::chooseFit(std::optional<analysis::Model> model,
-                            std::optional<PeriodChoice> period)
-{
-    if (period) {
-        m_halfSwing->setChecked(period->pressPerHalfSwing);
-        m_fitChooser->setCurrentIndex(PeriodFit);
-    } else if (model) {
-        m_fitChooser->setCurrentIndex(*model == analysis::Model::Linear ? LinearFit : CoolingFit);
-    }
+    if (choice == FitChoice::Period)
+        m_halfSwing->setChecked(pressPerHalfSwing);
+    if (choice != FitChoice::None)
+        m_fitChooser->setCurrentIndex(int(choice));
 }
 
 void GraphWindow::toggleReading(int number)
 {
-    const GraphPlot::ReadingState state = m_plot->readingState(number);
-    if (state != GraphPlot::ReadingState::Used && state != GraphPlot::ReadingState::Excluded)
+    using State = MeasurementModel::ReadingState;
+    const State state = m_model.readingState(number);
+    if (state != State::Used && state != State::Excluded)
         return;
-    if (state == GraphPlot::ReadingState::Used)
-        m_excluded.insert(number);
+    QSet<int> excluded = m_model.excluded();
+    if (state == State::Used)
+        excluded.insert(number);
     else
-        m_excluded.remove(number);
-    m_plot->setExcluded(m_excluded);
+        excluded.remove(number);
+    m_model.setExcluded(excluded);
+    m_plot->showExclusions();
     if (m_follower)
-        m_exclusions.save(m_follower->path(), m_identity, m_excluded);
+        m_exclusions.save(m_follower->path(), m_identity, excluded);
     refreshResults();
     showStatus();
 }
 
 void GraphWindow::restoreAllReadings()
 {
-    m_excluded.clear();
-    m_plot->setExcluded(m_excluded);
+    m_model.setExcluded({});
+    m_plot->showExclusions();
     if (m_follower)
         m_exclusions.clear(m_follower->path());
     refreshResults();
@@ -643,75 +528,41 @@ void GraphWindow::restoreExclusions(const QList<ReadRow>& rows)
     if (m_identity.isEmpty())
         return;
     m_firstRows.clear();
-    m_excluded = m_exclusions.load(m_follower->path(), m_identity);
-    m_plot->setExcluded(m_excluded);
+    m_model.setExcluded(m_exclusions.load(m_follower->path(), m_identity));
+    m_plot->showExclusions();
 }
 
 void GraphWindow::showChosenReading()
 {
-    m_readingChooser->setMaximum(std::max(0, m_plot->highestReading()));
+    m_readingChooser->setMaximum(std::max(0, m_model.highestReading()));
     const int number = m_readingChooser->value();
     const QString name = QStringLiteral("測定回 %1").arg(number, 3, 10, QLatin1Char('0'));
-    const auto point = m_plot->readingPoint(number);
+    const auto point = m_model.readingPoint(number);
     const QString at =
         point ? QStringLiteral("（%1 s）").arg(QString::number(point->first, 'f', 2)) : QString();
-    const GraphPlot::ReadingState state = m_plot->readingState(number);
+    using State = MeasurementModel::ReadingState;
+    const State state = m_model.readingState(number);
     QString info;
     switch (state) {
-    case GraphPlot::ReadingState::Missing:
+    case State::Missing:
         info = name + QStringLiteral(": 点がありません");
         break;
-    case GraphPlot::ReadingState::Rejected:
+    case State::Rejected:
         info = name + at + QStringLiteral(": NG（測定中に付けた）");
         break;
-    case GraphPlot::ReadingState::Used:
+    case State::Used:
         info = name + at + QStringLiteral(": 計算に使う");
         break;
-    case GraphPlot::ReadingState::Excluded:
+    case State::Excluded:
         info = name + at + QStringLiteral(": 除外（計算に使わない）");
         break;
     }
-    const bool excluded = state == GraphPlot::ReadingState::Excluded;
+    const bool excluded = state == State::Excluded;
     m_toggleReading->setText(excluded ? QStringLiteral("この点を戻す(&E)")
                                       : QStringLiteral("この点を除外(&E)"));
-    m_toggleReading->setEnabled(state == GraphPlot::ReadingState::Used || excluded);
-    m_restoreAll->setEnabled(!m_excluded.isEmpty());
+    m_toggleReading->setEnabled(state == State::Used || excluded);
+    m_restoreAll->setEnabled(!m_model.excluded().isEmpty());
     m_readingInfo->setText(info);
     m_readingChooser->setAccessibleDescription(info);
 }
 
-void GraphWindow::copySelectionOrFigure()
-{
-    for (const QLabel* label : {m_fitResult, m_lapResult}) {
-        if (label->hasSelectedText()) {
-            QApplication::clipboard()->setText(label->selectedText());
-            return;
-        }
-    }
-    QApplication::clipboard()->setPixmap(figurePixmap(*m_plot, figureOptions()));
-}
-
-void GraphWindow::exportResultsDialog()
-{
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("結果をテキストで保存"),
-                                                QString(), QStringLiteral("テキスト (*.txt)"));
-    if (path.isEmpty())
-        return;
-    // The companion never writes a data file, not even by a slip in the dialog.
-    if (QFileInfo(path).suffix().compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0 ||
-        (m_follower && QFileInfo(path) == QFileInfo(m_follower->path()))) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("データファイルには書き込みません: %1").arg(path));
-        return;
-    }
-    QString text;
-    if (m_follower)
-        text += QDir::toNativeSeparators(m_follower->path()) + u'\n';
-    text += m_fitResult->text() + QStringLiteral("\n\n") + m_lapResult->text() + u'\n';
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text.toUtf8()) < 0 ||
-        !file.commit())
-        QMessageBox::warning(
-            this, windowTitle(),
-            QStringLiteral("保存できません: %1（%2）").arg(path, file.errorString()));
-}

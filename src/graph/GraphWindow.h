@@ -1,14 +1,12 @@
 #pragma once
 
-#include "analysis/Fits.h"
-#include "analysis/PeriodFit.h"
 #include "datafile/DataFileReader.h"
-#include "graph/ExclusionStore.h"
-#include "graph/GraphReport.h"
+#include "readings/ExclusionStore.h"
+#include "readings/MeasurementModel.h"
+#include "readings/Results.h"
 
 #include <QDir>
 #include <QMainWindow>
-#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -26,7 +24,9 @@ class QSpinBox;
 class QTimer;
 
 // The companion's window: follows one data file, or the newest one in a
-// folder, and shows what reaches it within a poll.
+// folder, and shows what reaches it within a poll. Rows go into the model;
+// the results are computed from the model; the plot and the labels show
+// both.
 class GraphWindow : public QMainWindow
 {
     Q_OBJECT
@@ -38,9 +38,10 @@ public:
     ~GraphWindow() override;
 
     GraphPlot* plot() const { return m_plot; }
+    const MeasurementModel& model() const { return m_model; }
 
-    // The fit as the command line names it; neither leaves the chooser as it is.
-    void chooseFit(std::optional<analysis::Model> model, std::optional<PeriodChoice> period);
+    // The fit as the command line names it; none leaves the chooser as it is.
+    void chooseFit(FitChoice choice, bool pressPerHalfSwing);
 
     // Writes the figure (.png, .svg, .pdf), the results page (.html), the
     // workbook (.xlsx, in builds that have its writer) or the readings
@@ -85,7 +86,12 @@ private:
     // readings left out the last time.
     void restoreExclusions(const QList<ReadRow>& rows);
     void showChosenReading();
+    // The files an export must never replace: the one followed.
+    QStringList protectedFiles() const;
 
+    MeasurementModel m_model;
+    Results m_results; // as shown, for the exports
+    MeasurementModel::Range m_range;
     GraphPlot* m_plot;
     QComboBox* m_fitChooser;
     QCheckBox* m_halfSwing;
@@ -94,9 +100,6 @@ private:
     QLabel* m_readingInfo;
     QAction* m_restoreAll;
     QLabel* m_fitResult;
-    // The fit shown, when it did not fail, for the workbook's numbers.
-    std::optional<analysis::FitResult> m_fit;
-    std::optional<analysis::PeriodFit> m_periodFit;
     QLabel* m_lapResult;
     QLabel* m_status;
     QMenu* m_recentMenu;
@@ -105,9 +108,7 @@ private:
     std::optional<QDir> m_folder; // followed folder, when following the newest file
     std::unique_ptr<DataFileFollower> m_follower;
     QString m_event; // the latest thing that happened to the file, for the status line
-    std::optional<ReadRow> m_pending;
     ExclusionStore m_exclusions;
-    QSet<int> m_excluded;
     QByteArray m_identity;      // of the measurement followed, once its first rows are read
     QList<ReadRow> m_firstRows; // its header and subject rows until then
     bool m_repaintPending = false;

@@ -1,14 +1,15 @@
 #include "GraphFiles.h"
 
 #include "datafile/DataFileReader.h"
-#include "graph/ExclusionStore.h"
-#include "graph/FigureExport.h"
+#include "readings/ExclusionStore.h"
+#include "exports/FigureExport.h"
 #include "graph/GraphPlot.h"
-#include "graph/GraphReport.h"
-#include "graph/HtmlExport.h"
-#include "graph/ReadingsCsvExport.h"
-#include "graph/SvgFigure.h"
-#include "graph/XlsxExport.h"
+#include "exports/JsonReport.h"
+#include "support/RowsByHand.h"
+#include "exports/HtmlExport.h"
+#include "exports/ReadingsCsvExport.h"
+#include "exports/SvgFigure.h"
+#include "exports/XlsxExport.h"
 
 #include <QCryptographicHash>
 #include <QImage>
@@ -98,12 +99,12 @@ print(json.dumps({'header': rows[0], 'rows': [[field(x) for x in r[:4]] + r[4:] 
 )py";
 
 // Each reading of `rows` (number, elapsed, lap, value, remark) as written.
-void compareReadings(const QJsonArray& rows, const QList<ExportedReading>& readings)
+void compareReadings(const QJsonArray& rows, const QList<Reading>& readings)
 {
     QCOMPARE(rows.size(), readings.size());
     for (int i = 0; i < rows.size(); ++i) {
         const QJsonArray row = rows[i].toArray();
-        const ExportedReading& r = readings[i];
+        const Reading& r = readings[i];
         QVERIFY2(row[0].isDouble() && row[1].isDouble() && row[2].isDouble() && row[3].isDouble(),
                  qPrintable(QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact))));
         QCOMPARE(row[0].toDouble(), double(r.number));
@@ -180,7 +181,7 @@ void GraphExportsTest::csvReadsBackAsWritten()
     const QByteArray python = qgetenv("QUELLMARK_PYTHON");
     if (python.isEmpty())
         QSKIP("no python3 to read the CSV with");
-    const QList<ExportedReading> readings = exportedReadings(m_contents.rows, {2});
+    const QList<Reading> readings = readingsOf(m_contents.rows, {2});
     const QString out = QDir(m_tmp.path()).filePath(u"readings.csv"_s);
     // A title that needs quoting, as a user may type one.
     const QString title = u"温度, \"外\" ℃"_s;
@@ -219,7 +220,7 @@ void GraphExportsTest::csvNeverOverADataFile()
         QVERIFY(QFile::copy(m_path, path));
     const QByteArray before = fileBytes(path);
     QString error;
-    QVERIFY(!writeReadingsCsv(path, exportedReadings(m_contents.rows, {}), QString(), &error));
+    QVERIFY(!writeReadingsCsv(path, readingsOf(m_contents.rows, {}), QString(), &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(fileBytes(path), before);
 }
@@ -229,15 +230,17 @@ void GraphExportsTest::htmlPageIsValidAndSelfContained()
     const QByteArray python = qgetenv("QUELLMARK_PYTHON");
     if (python.isEmpty())
         QSKIP("no python3 to validate the page with");
-    GraphPlot plot;
-    plot.appendRows(m_contents.rows, m_contents.valueTitle, m_contents.subjectLines);
+    MeasurementModel model;
+    model.append(m_contents.rows, m_contents.valueTitle, m_contents.subjectLines);
+    GraphPlot plot(model);
+    plot.showReadings();
     HtmlPage page;
     page.title = plot.figureTitle();
     page.subjectLines = m_contents.subjectLines;
     page.svg = svgFigure(plot, QSize(1200, 800), page.title);
     page.results = {u"ラップの平均 = 2.00 ± 0.01 s <&>"_s};
     page.valueTitle = m_contents.valueTitle;
-    page.readings = exportedReadings(m_contents.rows, {2});
+    page.readings = readingsOf(m_contents.rows, {2});
     const QString out = QDir(m_tmp.path()).filePath(u"results.html"_s);
     QString error;
     QVERIFY2(writeHtmlPage(out, page, &error), qPrintable(error));
@@ -280,11 +283,11 @@ void GraphExportsTest::htmlFigureLooksAsExportedInABrowser()
     const QString chromium = QStandardPaths::findExecutable(u"chromium"_s);
     if (chromium.isEmpty())
         QSKIP("chromium is not installed");
-    GraphPlot plot;
-    plot.appendRows(m_contents.rows, m_contents.valueTitle, m_contents.subjectLines);
-    const MeasuredPoints points = measuredPoints(m_contents.rows);
-    const analysis::FitResult fit = analysis::fitLinear(points.t, points.y);
-    plot.showFit(&fit);
+    MeasurementModel model;
+    model.append(m_contents.rows, m_contents.valueTitle, m_contents.subjectLines);
+    GraphPlot plot(model);
+    plot.showReadings();
+    plot.showResults(computeResults(model, {FitChoice::Linear}));
     plot.refresh();
     HtmlPage page;
     page.title = plot.figureTitle();
@@ -369,7 +372,7 @@ void GraphExportsTest::xlsxOpensWithItsNumbersAndChart()
     XlsxBook book;
     book.subjectLines = m_contents.subjectLines;
     book.valueTitle = m_contents.valueTitle;
-    book.readings = exportedReadings(m_contents.rows, left);
+    book.readings = readingsOf(m_contents.rows, left);
     const MeasuredPoints points = measuredPoints(m_contents.rows, left);
     const analysis::FitResult fit = analysis::fitLinear(points.t, points.y);
     const analysis::PeriodFit periodFit =

@@ -3,14 +3,15 @@
 #include "analysis/PeriodFit.h"
 #include "datafile/PendingRowFile.h"
 #include "datafile/PendingSidecar.h"
-#include "graph/ExclusionStore.h"
-#include "graph/FigureExport.h"
+#include "readings/ExclusionStore.h"
+#include "exports/FigureExport.h"
 #include "graph/GraphPlot.h"
-#include "graph/GraphReport.h"
+#include "exports/JsonReport.h"
+#include "support/RowsByHand.h"
 #include "graph/GraphWindow.h"
-#include "graph/ResultText.h"
+#include "readings/ResultText.h"
 #include "graph/SubjectMarkers.h"
-#include "graph/XlsxExport.h"
+#include "exports/XlsxExport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -85,7 +86,7 @@ void GraphWindowTest::followsAGrowingFile()
     chooser->setCurrentIndex(1);
     QVERIFY2(fitText(window).contains(u"（4 点）"_s), qPrintable(fitText(window)));
     QVERIFY2(fitText(window).contains(u"傾き b = -0.1 ±"_s), qPrintable(fitText(window)));
-    QCOMPARE(window.plot()->validPoints().t.size(), 4u);
+    QCOMPARE(window.model().validPoints().t.size(), 4u);
 
     // A dragged range with two readings in it is too little for the cooling law.
     chooser->setCurrentIndex(2);
@@ -178,7 +179,8 @@ void GraphWindowTest::panelsFollowTheFileAndTheFit()
 void GraphWindowTest::markersCostTheSameAtAnyCount()
 {
     constexpr int Changes = 140'000;
-    GraphPlot plot;
+    MeasurementModel model;
+    GraphPlot plot(model);
     const int items = plot.itemCount();
     const int graphs = plot.graphCount();
     QList<ReadRow> rows;
@@ -194,7 +196,8 @@ void GraphWindowTest::markersCostTheSameAtAnyCount()
         change.texts = {u"手順 %1"_s.arg(i), QString(), QString(), QString(), QString(), u"←"_s};
         rows.append(change);
     }
-    plot.appendRows(rows, u"温度 ℃"_s, {});
+    model.append(rows, u"温度 ℃"_s, {});
+    plot.showReadings();
     rows = {};
     plot.refresh();
     plot.toPixmap(FigureWidth, FigureHeight);
@@ -447,7 +450,7 @@ void GraphWindowTest::pointsKeepTheirReadingsInAnyOrder()
         {{0, 50.0}, {1, 60.0}, {2, 70.0}},
         {{3, 10.0}, {4, 65.0}, {5, 60.0}}, // before, between, and on a time already there
         {{6, 90.0}, {7, 5.0}}};
-    GraphPlot plot;
+    MeasurementModel model;
     QMap<int, double> elapsed;
     for (const auto& batch : batches) {
         QList<ReadRow> rows;
@@ -460,18 +463,18 @@ void GraphWindowTest::pointsKeepTheirReadingsInAnyOrder()
             rows.append(row);
             elapsed[number] = t;
         }
-        plot.appendRows(rows, u"値"_s, {});
+        model.append(rows, u"値"_s, {});
         if (elapsed.size() == 6)
-            plot.setExcluded({1, 4}); // the later rows come in under the same choice
+            model.setExcluded({1, 4}); // the later rows come in under the same choice
     }
-    plot.setExcluded({4, 7});
+    model.setExcluded({4, 7});
     for (auto it = elapsed.cbegin(); it != elapsed.cend(); ++it) {
-        const auto point = plot.readingPoint(it.key());
+        const auto point = model.readingPoint(it.key());
         QVERIFY(point);
         QCOMPARE(*point, std::make_pair(it.value(), 100.0 + it.key()));
     }
-    QCOMPARE(plot.excludedReadings(), (std::vector<int>{7, 4}));
-    const GraphPlot::Points points = plot.validPoints();
+    QCOMPARE(model.excludedReadings(), (std::vector<int>{7, 4}));
+    const MeasurementModel::Points points = model.validPoints();
     // In time order; two at one time in either order.
     std::vector<std::pair<double, double>> used;
     for (std::size_t i = 0; i < points.t.size(); ++i)
@@ -480,7 +483,7 @@ void GraphWindowTest::pointsKeepTheirReadingsInAnyOrder()
     std::sort(used.begin(), used.end());
     QCOMPARE(used, (std::vector<std::pair<double, double>>{
                        {10, 103}, {50, 100}, {60, 101}, {60, 105}, {70, 102}, {90, 106}}));
-    for (const analysis::Press& p : plot.presses())
+    for (const analysis::Press& p : model.presses())
         QCOMPARE(p.excluded, p.reading == 4 || p.reading == 7);
 }
 

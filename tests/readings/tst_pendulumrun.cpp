@@ -3,7 +3,7 @@
 // tests/data/*.schedule beside them holds the presses as they were scheduled.
 
 #include "datafile/DataFileReader.h"
-#include "graph/GraphReport.h"
+#include "support/RowsByHand.h"
 #include "support/StraightLineFit.h"
 
 #include <QTest>

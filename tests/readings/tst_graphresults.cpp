@@ -1,5 +1,5 @@
-#include "graph/ResultFormatting.h"
-#include "graph/ResultText.h"
+#include "readings/ResultFormatting.h"
+#include "readings/ResultText.h"
 
 #include <QTest>
 

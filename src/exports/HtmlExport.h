@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/ExportedReadings.h"
+#include "readings/Reading.h"
 
 #include <QByteArray>
 #include <QList>
@@ -17,14 +17,15 @@ struct HtmlPage {
     QByteArray svg;           // the figure as svgFigure() makes it
     QStringList results;      // the fit and lap results, one line each
     QString valueTitle;       // the value column's title
-    QList<ExportedReading> readings;
+    QList<Reading> readings;
 };
 
 QByteArray htmlPage(const HtmlPage& page);
 
-// Writes htmlPage() to `path`, never over a data file. On failure returns
+// Writes htmlPage() to `path` through the export guard. On failure returns
 // false with a message in Japanese in `error`.
-bool writeHtmlPage(const QString& path, const HtmlPage& page, QString* error);
+bool writeHtmlPage(const QString& path, const HtmlPage& page, QString* error,
+                   const QStringList& protectedFiles = {});
 
 // An SVG document as an element to put into HTML: the XML declaration and
 // anything else before <svg> dropped, the fixed size of the root replaced so

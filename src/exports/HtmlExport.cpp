@@ -1,10 +1,9 @@
-#include "graph/HtmlExport.h"
+#include "exports/HtmlExport.h"
 
-#include "graph/ReadingsCsvExport.h"
+#include "exports/ExportTarget.h"
 
 #include <QLocale>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -57,7 +56,7 @@ QString readingsTable(const HtmlPage& page)
                                   "<th>経過時間 (秒)</th><th>ラップ (秒)</th><th>") +
                    escaped(value) +
                    QStringLiteral("</th><th>備考</th><th>計算に使う</th></tr></thead>\n<tbody>\n");
-    for (const ExportedReading& r : page.readings) {
+    for (const Reading& r : page.readings) {
         const bool used = !r.rejected && !r.excluded;
         html += used ? QStringLiteral("<tr>") : QStringLiteral("<tr class=\"left-out\">");
         html +=
@@ -113,17 +112,11 @@ QByteArray htmlPage(const HtmlPage& page)
     return bytes + html.toUtf8();
 }
 
-bool writeHtmlPage(const QString& path, const HtmlPage& page, QString* error)
+bool writeHtmlPage(const QString& path, const HtmlPage& page, QString* error,
+                   const QStringList& protectedFiles)
 {
-    if (isDataFileTarget(path)) {
-        *error =
-            QStringLiteral("データファイルには書きません。別の名前にしてください: %1").arg(path);
-        return false;
-    }
-    const QByteArray bytes = htmlPage(page);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("HTML を保存できません: %1").arg(path);
+    if (const auto failed = writeExportBytes(path, protectedFiles, htmlPage(page))) {
+        *error = failed->message;
         return false;
     }
     return true;

@@ -1,4 +1,4 @@
-#include "graph/GraphReport.h"
+#include "exports/JsonReport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -119,7 +119,7 @@ void GraphReportTest::report()
     QFETCH(double, mean);
     QFETCH(double, sd);
 
-    const Report report = buildReport(u"DATA/QMK.csv"_s, contentsOf(points), std::nullopt);
+    const Report report = buildReport(u"DATA/QMK.csv"_s, contentsOf(points), {});
     QVERIFY(report.ok);
     QVERIFY(report.json.endsWith('\n'));
     QCOMPARE(report.json.count('\n'), 1);
@@ -147,7 +147,7 @@ void GraphReportTest::linearFitParameters()
     for (int i = 0; i < 6; ++i)
         points.append({10.0 * i, 10.0, 2.0 + 0.5 * 10.0 * i, false});
     points.append({70.0, 10.0, 1000.0, true});
-    const Report report = buildReport(u"f"_s, contentsOf(points), analysis::Model::Linear);
+    const Report report = buildReport(u"f"_s, contentsOf(points), {FitChoice::Linear});
     QVERIFY(report.ok);
     const QJsonObject fit = parsed(report.json).value("fit"_L1).toObject();
     QCOMPARE(fit.value("model"_L1).toString(), u"linear"_s);
@@ -167,7 +167,7 @@ void GraphReportTest::coolingFitNamesItsParameters()
         const double t = 30.0 * i;
         points.append({t, 30.0, 20.0 + 60.0 * std::exp(-t / 200.0) + 0.01 * ((i % 3) - 1), false});
     }
-    const Report report = buildReport(u"f"_s, contentsOf(points), analysis::Model::Cooling);
+    const Report report = buildReport(u"f"_s, contentsOf(points), {FitChoice::Cooling});
     QVERIFY2(report.ok, qPrintable(report.error));
     const QJsonObject fit = parsed(report.json).value("fit"_L1).toObject();
     QCOMPARE(fit.value("model"_L1).toString(), u"cooling"_s);
@@ -203,9 +203,10 @@ void GraphReportTest::unreadableFilesAndFailedFits()
     QFETCH(DataFileContents, contents);
     QFETCH(int, model);
     QFETCH(QString, message);
-    const std::optional<analysis::Model> fit =
-        model < 0 ? std::nullopt : std::optional(analysis::Model(model));
-    const Report report = buildReport(u"DATA/QMK.csv"_s, contents, fit);
+    const FitChoice fit = model < 0 ? FitChoice::None
+                          : analysis::Model(model) == analysis::Model::Linear ? FitChoice::Linear
+                                                                              : FitChoice::Cooling;
+    const Report report = buildReport(u"DATA/QMK.csv"_s, contents, {fit});
     QVERIFY(!report.ok);
     QVERIFY(report.json.isEmpty());
     QVERIFY2(report.error.startsWith(u"DATA/QMK.csv: "_s), qPrintable(report.error));

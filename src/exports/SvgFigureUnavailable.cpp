@@ -1,12 +1,7 @@
-#include "graph/SvgFigure.h"
+#include "exports/SvgFigure.h"
 
 // The build without Qt's SVG module.
 bool svgFigureAvailable()
-{
-    return false;
-}
-
-bool writeSvgFigure(QCustomPlot&, const QString&, QSize, const QString&)
 {
     return false;
 }

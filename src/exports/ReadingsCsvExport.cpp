@@ -1,11 +1,8 @@
-#include "graph/ReadingsCsvExport.h"
+#include "exports/ReadingsCsvExport.h"
 
-#include "datafile/DataFileName.h"
-#include "datafile/DataFileReader.h"
+#include "exports/ExportTarget.h"
 
-#include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -33,38 +30,23 @@ QString csvNumber(double value)
 
 } // namespace
 
-QByteArray readingsCsv(const QList<ExportedReading>& readings, const QString& valueTitle)
+QByteArray readingsCsv(const QList<Reading>& readings, const QString& valueTitle)
 {
     const QString value = valueTitle.trimmed().isEmpty() ? QStringLiteral("値") : valueTitle;
     QString text = QStringLiteral("番号,経過時間 (秒),ラップ (秒),") + csvField(value) +
                    QStringLiteral(",備考\r\n");
-    for (const ExportedReading& r : readings) {
+    for (const Reading& r : readings) {
         text += QString::number(r.number) + u',' + csvNumber(r.elapsed) + u',' + csvNumber(r.lap) +
                 u',' + csvNumber(r.value) + u',' + readingRemark(r) + QStringLiteral("\r\n");
     }
     return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-bool isDataFileTarget(const QString& path)
+bool writeReadingsCsv(const QString& path, const QList<Reading>& readings,
+                      const QString& valueTitle, QString* error, const QStringList& protectedFiles)
 {
-    const QFileInfo info(path);
-    if (isDataFileName(info.fileName()))
-        return true;
-    return info.exists() && readDataFile(path).looksLikeDataFile;
-}
-
-bool writeReadingsCsv(const QString& path, const QList<ExportedReading>& readings,
-                      const QString& valueTitle, QString* error)
-{
-    if (isDataFileTarget(path)) {
-        *error =
-            QStringLiteral("データファイルには書きません。別の名前にしてください: %1").arg(path);
-        return false;
-    }
-    const QByteArray bytes = readingsCsv(readings, valueTitle);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("CSV を保存できません: %1").arg(path);
+    if (const auto failed = writeExportBytes(path, protectedFiles, readingsCsv(readings, valueTitle))) {
+        *error = failed->message;
         return false;
     }
     return true;

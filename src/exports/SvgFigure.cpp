@@ -1,9 +1,8 @@
-#include "graph/SvgFigure.h"
+#include "exports/SvgFigure.h"
 
 #include <QBuffer>
 #include <QPixmap>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <qcustomplot.h>
 
@@ -28,15 +27,6 @@ QByteArray svgFigure(QCustomPlot& plot, QSize size, const QString& title)
     if (!painter.end())
         return {};
     return joinSvgTextRuns(buffer.data());
-}
-
-bool writeSvgFigure(QCustomPlot& plot, const QString& path, QSize size, const QString& title)
-{
-    const QByteArray bytes = svgFigure(plot, size, title);
-    if (bytes.isEmpty())
-        return false;
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 QByteArray joinSvgTextRuns(const QByteArray& svg)

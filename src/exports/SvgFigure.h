@@ -13,9 +13,7 @@ bool svgFigureAvailable();
 
 // The figure as SVG that a browser and a drawing program show as the PNG
 // looks: text as whole strings, sized as in the PNG and the PDF, in a font
-// family named so that a browser finds it.
-bool writeSvgFigure(QCustomPlot& plot, const QString& path, QSize size, const QString& title);
-// The same SVG as bytes, for a page that holds it inline; empty on failure.
+// family named so that a browser finds it. Empty on failure.
 QByteArray svgFigure(QCustomPlot& plot, QSize size, const QString& title);
 
 // Qt's SVG writer puts each run of one script or one font of a string into a

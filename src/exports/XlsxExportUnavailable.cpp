@@ -1,4 +1,4 @@
-#include "graph/XlsxExport.h"
+#include "exports/XlsxExport.h"
 
 // The build without libxlsxwriter.
 bool xlsxExportAvailable()
@@ -6,7 +6,7 @@ bool xlsxExportAvailable()
     return false;
 }
 
-bool writeXlsxBook(const QString& path, const XlsxBook&, QString* error)
+bool writeXlsxBook(const QString& path, const XlsxBook&, QString* error, const QStringList&)
 {
     *error = QStringLiteral("この版は XLSX で保存できません: %1").arg(path);
     return false;

@@ -1,7 +1,7 @@
-#include "graph/ResultText.h"
+#include "readings/ResultText.h"
 
-#include "graph/GraphReport.h"
-#include "graph/ResultFormatting.h"
+#include "readings/Results.h"
+#include "readings/ResultFormatting.h"
 
 #include <algorithm>
 #include <cmath>

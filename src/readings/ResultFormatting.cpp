@@ -1,4 +1,4 @@
-#include "graph/ResultFormatting.h"
+#include "readings/ResultFormatting.h"
 
 #include <QRegularExpression>
 #include <QStringList>

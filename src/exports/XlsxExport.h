@@ -3,7 +3,7 @@
 #include "analysis/Fits.h"
 #include "analysis/LapStatistics.h"
 #include "analysis/PeriodFit.h"
-#include "graph/ExportedReadings.h"
+#include "readings/Reading.h"
 
 #include <QList>
 #include <QString>
@@ -18,7 +18,7 @@
 struct XlsxBook {
     QStringList subjectLines; // the first non-empty one titles the chart
     QString valueTitle;       // the value column's title
-    QList<ExportedReading> readings;
+    QList<Reading> readings;
     QStringList results;                         // the fit and lap results, one line each
     const analysis::FitResult* fit = nullptr;    // a fit that did not fail, or none
     const analysis::PeriodFit* period = nullptr; // instead of `fit`: one that did not fail
@@ -29,6 +29,7 @@ struct XlsxBook {
 // so the format is offered only where it can be written.
 bool xlsxExportAvailable();
 
-// Writes the workbook to `path`, never over a data file. On failure returns
+// Writes the workbook to `path` through the export guard. On failure returns
 // false with a message in Japanese in `error`.
-bool writeXlsxBook(const QString& path, const XlsxBook& book, QString* error);
+bool writeXlsxBook(const QString& path, const XlsxBook& book, QString* error,
+                   const QStringList& protectedFiles = {});

@@ -1,8 +1,8 @@
-#include "graph/ExportedReadings.h"
+#include "readings/Reading.h"
 
-QList<ExportedReading> exportedReadings(const QList<ReadRow>& rows, const QSet<int>& excluded)
+QList<Reading> readingsOf(const QList<ReadRow>& rows, const QSet<int>& excluded)
 {
-    QList<ExportedReading> readings;
+    QList<Reading> readings;
     for (const ReadRow& row : rows) {
         if (row.kind != RowKind::Data)
             continue;
@@ -12,7 +12,7 @@ QList<ExportedReading> exportedReadings(const QList<ReadRow>& rows, const QSet<i
     return readings;
 }
 
-QString readingRemark(const ExportedReading& reading)
+QString readingRemark(const Reading& reading)
 {
     if (reading.rejected)
         return QStringLiteral("NG");

@@ -1,4 +1,4 @@
-#include "graph/ExclusionStore.h"
+#include "readings/ExclusionStore.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>

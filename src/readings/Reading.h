@@ -6,8 +6,9 @@
 #include <QSet>
 #include <QString>
 
-// One reading as the readings table of an export lists it.
-struct ExportedReading {
+// One reading of a data file as the companion keeps it: numbers only, so that
+// a million of them stay within a few tens of megabytes.
+struct Reading {
     int number = 0;
     double elapsed = 0.0; // s
     double lap = 0.0;     // s
@@ -15,10 +16,11 @@ struct ExportedReading {
     bool rejected = false; // NG, marked during the measurement
     bool excluded = false; // left out here afterwards
 };
+Q_DECLARE_TYPEINFO(Reading, Q_PRIMITIVE_TYPE);
 
 // The data rows of a file, with `excluded` (reading numbers) marked.
-QList<ExportedReading> exportedReadings(const QList<ReadRow>& rows, const QSet<int>& excluded);
+QList<Reading> readingsOf(const QList<ReadRow>& rows, const QSet<int>& excluded);
 
 // "NG" for a reading marked during the measurement, "除外" for one left out
 // here, empty for the others. NG wins: the measurement said it first.
-QString readingRemark(const ExportedReading& reading);
+QString readingRemark(const Reading& reading);

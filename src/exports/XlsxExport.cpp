@@ -1,11 +1,10 @@
-#include "graph/XlsxExport.h"
+#include "exports/XlsxExport.h"
 
-#include "graph/ReadingsCsvExport.h"
+#include "exports/ExportTarget.h"
 
-#include <QDir>
+#include "readings/Reading.h"
+
 #include <QFile>
-#include <QSaveFile>
-#include <QTemporaryFile>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -65,7 +64,7 @@ void writeReadings(Sheet& sheet, const XlsxBook& book, lxw_format* bold)
     for (int c = 0; c < titles.size(); ++c)
         sheet.text(0, c, titles[c], bold);
     int row = 1;
-    for (const ExportedReading& r : book.readings) {
+    for (const Reading& r : book.readings) {
         sheet.number(row, 0, r.number);
         sheet.number(row, 1, r.elapsed);
         sheet.number(row, 2, r.lap);
@@ -144,7 +143,7 @@ struct ChartRanges {
 ChartRanges writeChartData(Sheet& sheet, const XlsxBook& book, lxw_format* bold)
 {
     std::vector<std::pair<double, double>> used;
-    for (const ExportedReading& r : book.readings) {
+    for (const Reading& r : book.readings) {
         if (!r.rejected && !r.excluded && std::isfinite(r.elapsed) && std::isfinite(r.value))
             used.emplace_back(r.elapsed, r.value);
     }
@@ -228,13 +227,9 @@ bool xlsxExportAvailable()
     return true;
 }
 
-bool writeXlsxBook(const QString& path, const XlsxBook& book, QString* error)
+bool writeXlsxBook(const QString& path, const XlsxBook& book, QString* error,
+                   const QStringList& protectedFiles)
 {
-    if (isDataFileTarget(path)) {
-        *error =
-            QStringLiteral("データファイルには書きません。別の名前にしてください: %1").arg(path);
-        return false;
-    }
     if (book.readings.size() >= MaxRows) {
         *error = QStringLiteral("XLSX の表に入るのは %1 個の読みまでです（%2 個あります）: %3")
                      .arg(MaxRows - 1)
@@ -242,45 +237,31 @@ bool writeXlsxBook(const QString& path, const XlsxBook& book, QString* error)
                      .arg(path);
         return false;
     }
-    // The library writes only to a file it names itself: into a temporary
-    // one, which then replaces `path` whole, so that a failure leaves no
-    // half-written workbook behind.
-    QTemporaryFile temporary(QDir::tempPath() + QStringLiteral("/quellmark-XXXXXX.xlsx"));
-    if (!temporary.open()) {
-        *error = QStringLiteral("XLSX を保存できません（一時ファイルを作れません）: %1").arg(path);
-        return false;
-    }
-    const QByteArray temporaryName = QFile::encodeName(temporary.fileName());
-    lxw_workbook_options options{};
-    // Rows go to disk as they are written: a million readings stay small in memory.
-    options.constant_memory = LXW_TRUE;
-    lxw_workbook* workbook = workbook_new_opt(temporaryName.constData(), &options);
-    if (!workbook) {
-        *error = QStringLiteral("XLSX を保存できません: %1").arg(path);
-        return false;
-    }
-    lxw_format* bold = workbook_add_format(workbook);
-    format_set_bold(bold);
-    const QString dataSheet = QStringLiteral("グラフのデータ");
-    Sheet readings(workbook, QStringLiteral("測定値"));
-    Sheet results(workbook, QStringLiteral("結果"));
-    Sheet chartData(workbook, dataSheet);
-    writeReadings(readings, book, bold);
-    writeResults(results, book, bold);
-    addChart(workbook, readings, dataSheet, writeChartData(chartData, book, bold), book);
-    if (const lxw_error failed = workbook_close(workbook); failed != LXW_NO_ERROR) {
-        *error = QStringLiteral("XLSX を保存できません（%1）: %2")
-                     .arg(QString::fromUtf8(lxw_strerror(failed)), path);
-        return false;
-    }
-    QFile written(temporary.fileName());
-    QByteArray bytes;
-    if (written.open(QIODevice::ReadOnly))
-        bytes = written.readAll();
-    QSaveFile file(path);
-    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-        !file.commit()) {
-        *error = QStringLiteral("XLSX を保存できません: %1").arg(path);
+    // The library writes only to a file it names itself: the guard's
+    // temporary file, which replaces `path` once the workbook is whole.
+    const auto failed = writeExport(path, protectedFiles, [&book](const QString& temporary) {
+        const QByteArray temporaryName = QFile::encodeName(temporary);
+        lxw_workbook_options options{};
+        // Rows go to disk as they are written: a million readings stay small in memory.
+        options.constant_memory = LXW_TRUE;
+        lxw_workbook* workbook = workbook_new_opt(temporaryName.constData(), &options);
+        if (!workbook)
+            return QStringLiteral("ブックを作れません");
+        lxw_format* bold = workbook_add_format(workbook);
+        format_set_bold(bold);
+        const QString dataSheet = QStringLiteral("グラフのデータ");
+        Sheet readings(workbook, QStringLiteral("測定値"));
+        Sheet results(workbook, QStringLiteral("結果"));
+        Sheet chartData(workbook, dataSheet);
+        writeReadings(readings, book, bold);
+        writeResults(results, book, bold);
+        addChart(workbook, readings, dataSheet, writeChartData(chartData, book, bold), book);
+        if (const lxw_error closed = workbook_close(workbook); closed != LXW_NO_ERROR)
+            return QString::fromUtf8(lxw_strerror(closed));
+        return QString();
+    });
+    if (failed) {
+        *error = failed->message;
         return false;
     }
     return true;

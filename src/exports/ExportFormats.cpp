@@ -1,0 +1,47 @@
+#include "exports/ExportFormats.h"
+
+#include "exports/ReadingsCsvExport.h"
+#include "exports/XlsxExport.h"
+
+#include <QFileInfo>
+
+std::optional<ExportFormat> exportFormatOf(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QStringLiteral("png"))
+        return ExportFormat::Png;
+    if (suffix == QStringLiteral("svg"))
+        return ExportFormat::Svg;
+    if (suffix == QStringLiteral("pdf"))
+        return ExportFormat::Pdf;
+    if (suffix == QStringLiteral("html") || suffix == QStringLiteral("htm"))
+        return ExportFormat::Html;
+    if (suffix == QStringLiteral("xlsx"))
+        return ExportFormat::Xlsx;
+    if (suffix == QStringLiteral("csv"))
+        return ExportFormat::Csv;
+    return std::nullopt;
+}
+
+bool exportFormatDraws(ExportFormat format)
+{
+    return format != ExportFormat::Xlsx && format != ExportFormat::Csv;
+}
+
+bool exportData(ExportFormat format, const QString& path, const ExportSource& source,
+                QString* error)
+{
+    const MeasurementModel& model = source.model;
+    if (format == ExportFormat::Csv)
+        return writeReadingsCsv(path, model.readings(), model.valueTitle(), error,
+                                source.protectedFiles);
+    XlsxBook book;
+    book.subjectLines = model.initialSubjectLines();
+    book.valueTitle = model.valueTitle();
+    book.readings = model.readings();
+    book.results = source.resultLines;
+    book.fit = source.results.goodFit();
+    book.period = source.results.goodPeriod();
+    book.laps = source.results.laps;
+    return writeXlsxBook(path, book, error, source.protectedFiles);
+}

@@ -1,0 +1,121 @@
+#include "graph/GraphWindow.h"
+
+#include "exports/ExportFormats.h"
+#include "exports/ExportTarget.h"
+#include "exports/FigureExport.h"
+#include "exports/SvgFigure.h"
+#include "exports/XlsxExport.h"
+#include "graph/GraphPlot.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSettings>
+
+// The window's ways out: the save dialogs, the clipboard, and the export
+// they all end in.
+
+namespace
+{
+
+// Every format the save dialog offers, the first one the default: the one
+// list of them. A new format adds its entry here and its writer in
+// GraphWindow::exportTo.
+struct SaveFormat {
+    QString filter;
+    QString suffix;
+};
+
+QList<SaveFormat> saveFormats()
+{
+    QList<SaveFormat> formats{{QStringLiteral("PNG 画像 (*.png)"), QStringLiteral("png")}};
+    if (svgFigureAvailable())
+        formats.append({QStringLiteral("SVG 画像 (*.svg)"), QStringLiteral("svg")});
+    formats.append({QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf")});
+    formats.append({QStringLiteral("結果のページ HTML (*.html)"), QStringLiteral("html")});
+    if (xlsxExportAvailable())
+        formats.append({QStringLiteral("結果のブック XLSX (*.xlsx)"), QStringLiteral("xlsx")});
+    formats.append({QStringLiteral("測定値 CSV UTF-8 (*.csv)"), QStringLiteral("csv")});
+    return formats;
+}
+
+} // namespace
+
+void GraphWindow::exportFigureDialog()
+{
+    const QList<SaveFormat> formats = saveFormats();
+    QStringList filters;
+    for (const SaveFormat& format : formats)
+        filters << format.filter;
+    QString selected;
+    QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("図・結果のページ・測定値を保存"),
+                                     QString(), filters.join(QStringLiteral(";;")), &selected);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty()) {
+        for (const SaveFormat& format : formats) {
+            if (format.filter == selected)
+                path += u'.' + format.suffix;
+        }
+    }
+    QString error;
+    if (!exportTo(path, &error))
+        QMessageBox::warning(this, windowTitle(), error);
+}
+
+bool GraphWindow::exportTo(const QString& path, QString* error)
+{
+    const std::optional<ExportFormat> format = exportFormatOf(path);
+    if (format && *format != ExportFormat::Png && *format != ExportFormat::Svg &&
+        *format != ExportFormat::Pdf && !m_follower) {
+        *error = QStringLiteral("まだデータファイルがありません");
+        return false;
+    }
+    // The results as the window shows them, with the readings left out and
+    // the fit as they are now.
+    const ExportSource source{m_model, m_results,
+                              (m_fitResult->text() + u'\n' + m_lapResult->text()).split(u'\n'),
+                              protectedFiles()};
+    return exportResults(path, source, *m_plot, figureOptions(), error);
+}
+
+QStringList GraphWindow::protectedFiles() const
+{
+    return m_follower ? QStringList{m_follower->path()} : QStringList();
+}
+
+void GraphWindow::copySelectionOrFigure()
+{
+    for (const QLabel* label : {m_fitResult, m_lapResult}) {
+        if (label->hasSelectedText()) {
+            QApplication::clipboard()->setText(label->selectedText());
+            return;
+        }
+    }
+    QApplication::clipboard()->setPixmap(figurePixmap(*m_plot, figureOptions()));
+}
+
+void GraphWindow::exportResultsDialog()
+{
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("結果をテキストで保存"),
+                                                QString(), QStringLiteral("テキスト (*.txt)"));
+    if (path.isEmpty())
+        return;
+    // The companion never writes a data file, not even by a slip in the dialog.
+    if (QFileInfo(path).suffix().compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("データファイルには書き込みません: %1").arg(path));
+        return;
+    }
+    QString text;
+    if (m_follower)
+        text += QDir::toNativeSeparators(m_follower->path()) + u'\n';
+    text += m_fitResult->text() + QStringLiteral("\n\n") + m_lapResult->text() + u'\n';
+    if (const auto failed = writeExportBytes(path, protectedFiles(), text.toUtf8()))
+        QMessageBox::warning(this, windowTitle(), failed->message);
+}
