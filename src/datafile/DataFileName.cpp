@@ -137,3 +137,11 @@ DataFileRole dataFileRole(QStringView fileName)
         return DataFileRole::Recovery;
     return DataFileRole::None;
 }
+
+QString recoveryFilePath(const QString& dataFilePath)
+{
+    QString recovery = dataFilePath;
+    if (recovery.endsWith(Extension, Qt::CaseInsensitive))
+        recovery.chop(Extension.size());
+    return recovery + QStringLiteral(".recovered") + Extension;
+}

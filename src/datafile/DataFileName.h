@@ -40,5 +40,8 @@ bool isDataFileName(QStringView fileName);
 enum class DataFileRole { None, DataFile, Sidecar, Recovery };
 DataFileRole dataFileRole(QStringView fileName);
 
+// The recovery file beside a data file: "QMK….csv" -> "QMK….recovered.csv".
+QString recoveryFilePath(const QString& dataFilePath);
+
 // Where the file lies on this system: "DATA\QMK…csv" -> "<workingDir>/DATA/QMK…csv".
 QString localPath(const QString& dataFileName, const QDir& workingDir);

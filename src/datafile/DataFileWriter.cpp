@@ -144,10 +144,7 @@ QStringList DataFileWriter::saveRecoveryFiles()
     QStringList lost;
     for (auto it = m_queue.begin(); it != m_queue.end();) {
         const QString path = localPath(it->dataFileName, m_workingDir);
-        QString recovery = path;
-        if (recovery.endsWith(u".csv", Qt::CaseInsensitive))
-            recovery.chop(4);
-        recovery += QStringLiteral(".recovered.csv");
+        const QString recovery = recoveryFilePath(path);
         qint64 sizeBefore = 0;
         if (appendDurably(recovery, it->bytes, sizeBefore).ok) {
             it = m_queue.erase(it);
