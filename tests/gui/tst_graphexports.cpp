@@ -287,7 +287,7 @@ void GraphExportsTest::htmlFigureLooksAsExportedInABrowser()
     model.append(m_contents.rows, m_contents.valueTitle, m_contents.subjectLines);
     GraphPlot plot(model);
     plot.showReadings();
-    plot.showResults(computeResults(model, {FitChoice::Linear}));
+    plot.showResults(computeResults(model, {FitChoice::Linear, false, {}}));
     plot.refresh();
     HtmlPage page;
     page.title = plot.figureTitle();

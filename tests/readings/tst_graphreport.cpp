@@ -147,7 +147,7 @@ void GraphReportTest::linearFitParameters()
     for (int i = 0; i < 6; ++i)
         points.append({10.0 * i, 10.0, 2.0 + 0.5 * 10.0 * i, false});
     points.append({70.0, 10.0, 1000.0, true});
-    const Report report = buildReport(u"f"_s, contentsOf(points), {FitChoice::Linear});
+    const Report report = buildReport(u"f"_s, contentsOf(points), {FitChoice::Linear, false, {}});
     QVERIFY(report.ok);
     const QJsonObject fit = parsed(report.json).value("fit"_L1).toObject();
     QCOMPARE(fit.value("model"_L1).toString(), u"linear"_s);
@@ -167,7 +167,7 @@ void GraphReportTest::coolingFitNamesItsParameters()
         const double t = 30.0 * i;
         points.append({t, 30.0, 20.0 + 60.0 * std::exp(-t / 200.0) + 0.01 * ((i % 3) - 1), false});
     }
-    const Report report = buildReport(u"f"_s, contentsOf(points), {FitChoice::Cooling});
+    const Report report = buildReport(u"f"_s, contentsOf(points), {FitChoice::Cooling, false, {}});
     QVERIFY2(report.ok, qPrintable(report.error));
     const QJsonObject fit = parsed(report.json).value("fit"_L1).toObject();
     QCOMPARE(fit.value("model"_L1).toString(), u"cooling"_s);
@@ -206,7 +206,7 @@ void GraphReportTest::unreadableFilesAndFailedFits()
     const FitChoice fit = model < 0 ? FitChoice::None
                           : analysis::Model(model) == analysis::Model::Linear ? FitChoice::Linear
                                                                               : FitChoice::Cooling;
-    const Report report = buildReport(u"DATA/QMK.csv"_s, contents, {fit});
+    const Report report = buildReport(u"DATA/QMK.csv"_s, contents, {fit, false, {}});
     QVERIFY(!report.ok);
     QVERIFY(report.json.isEmpty());
     QVERIFY2(report.error.startsWith(u"DATA/QMK.csv: "_s), qPrintable(report.error));
