@@ -34,7 +34,7 @@ DataFileFollower::DataFileFollower(QString path, std::function<qint64()> nowMs)
 {
 }
 
-DataFileFollower::Update DataFileFollower::poll()
+DataFileFollower::Update DataFileFollower::poll(qint64 maxBytes)
 {
     Update update;
     ReadOnlyFile file(m_path);
@@ -69,8 +69,9 @@ DataFileFollower::Update DataFileFollower::poll()
 
     // Up to the size seen on opening; what is appended meanwhile comes next time.
     const qint64 start = m_offset;
-    while (m_offset < size) {
-        const QByteArray chunk = file.read(m_offset, qMin(ChunkBytes, size - m_offset));
+    const qint64 end = size - m_offset > maxBytes ? m_offset + maxBytes : size;
+    while (m_offset < end) {
+        const QByteArray chunk = file.read(m_offset, qMin(ChunkBytes, end - m_offset));
         if (chunk.isEmpty())
             break;
         m_offset += chunk.size();
@@ -82,7 +83,8 @@ DataFileFollower::Update DataFileFollower::poll()
         const qint64 tail = qMin(TailBytes, m_offset);
         m_tail = file.read(m_offset - tail, tail);
     }
-    if (m_parser.hasUnfinishedLine()) {
+    update.more = m_offset < size;
+    if (m_parser.hasUnfinishedLine() && !update.more) {
         if (now - m_grewAtMs >= QuietMs) {
             update.rows += m_parser.finish();
             m_lineFinished = true;

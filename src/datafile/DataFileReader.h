@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 
 // Reads data files back: the bytes the writer made (CP932, CR LF, six fields)
@@ -163,8 +164,11 @@ public:
         bool missing = false;     // the file is not there (now)
         QString openError;        // it is there but cannot be read: why
         bool lineWaiting = false; // an unfinished last line waits for QuietMs
+        bool more = false;        // `maxBytes` were read and the file holds more: poll again
     };
-    Update poll();
+    // Reads what was appended, at most `maxBytes` of it: a reader that takes
+    // a long file in pieces holds the rows of one piece at a time.
+    Update poll(qint64 maxBytes = std::numeric_limits<qint64>::max());
 
     // The rows not yet in the data file (the main program's ".pending"
     // sidecar), as of the last poll, in file order: data rows, or a

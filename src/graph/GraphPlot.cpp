@@ -1,11 +1,10 @@
 #include "graph/GraphPlot.h"
 
+#include "graph/FigureFont.h"
 #include "graph/FigureLegend.h"
 #include "graph/NumberedPoints.h"
 #include "graph/SubjectMarkers.h"
 
-#include <QFontDatabase>
-#include <QFontInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -46,31 +45,6 @@ QCPAxisRect* addRect(QCustomPlot* plot, QCPMarginGroup* group, const QString& xL
     // line up whatever the width of their tick labels.
     rect->setMarginGroup(QCP::msLeft | QCP::msRight, group);
     return rect;
-}
-
-// A family that has the Japanese glyphs and that the figure's SVG can name:
-// the system's default "Sans Serif" is an alias no browser knows, and a
-// Latin-only face splits every label into runs of two fonts.
-QFont figureFont(const QFont& base)
-{
-    QFont font = base;
-    const QString resolved = QFontInfo(base).family();
-    if (QFontDatabase::writingSystems(resolved).contains(QFontDatabase::Japanese)) {
-        font.setFamily(resolved);
-        return font;
-    }
-    for (const QString& family :
-         {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans JP"),
-          QStringLiteral("Source Han Sans JP"), QStringLiteral("IPAexGothic"),
-          QStringLiteral("IPAGothic"), QStringLiteral("Yu Gothic UI"), QStringLiteral("Meiryo UI"),
-          QStringLiteral("MS UI Gothic")}) {
-        if (QFontDatabase::hasFamily(family)) {
-            font.setFamily(family);
-            return font;
-        }
-    }
-    font.setFamily(resolved);
-    return font;
 }
 
 } // namespace
@@ -365,8 +339,12 @@ void GraphPlot::mouseReleaseEvent(QMouseEvent* event)
 
 void GraphPlot::clearFitGraphs()
 {
-    m_fitCurve->data()->clear();
-    m_residuals->data()->clear();
+    // A cleared container keeps its memory: at a million residuals that is
+    // the room the next fit's own residuals need.
+    for (QCPGraph* graph : {m_fitCurve, m_residuals}) {
+        graph->data()->clear();
+        graph->data()->squeeze();
+    }
 }
 
 void GraphPlot::showResults(const Results& results)

@@ -35,6 +35,9 @@ namespace
 // often while rows arrive, so that following stays fast.
 constexpr int ResultsMs = 300;
 constexpr int RecentFiles = 8;
+// A long file is read in pieces of this many bytes, so that only one
+// piece's rows are held beside the model at a time.
+constexpr qint64 PollBytes = 4 << 20;
 
 QString recentKey()
 {
@@ -324,20 +327,31 @@ void GraphWindow::pollFile()
         showStatus();
         return;
     }
-    DataFileFollower::Update update = m_follower->poll();
+    bool changed = false;
+    bool added = false;
+    DataFileFollower::Update update;
+    do {
+        update = m_follower->poll(PollBytes);
+        if (update.restarted) {
+            m_model.clear();
+            m_plot->showReadings();
+            m_identity.clear();
+            m_firstRows.clear();
+            showLapStatistics();
+            m_event = QStringLiteral("ファイルが置き換えられたため、最初から読み直しました");
+            changed = true;
+        }
+        if (!update.rows.isEmpty()) {
+            const DataFileParser& parser = m_follower->parser();
+            restoreExclusions(update.rows);
+            m_model.append(update.rows, parser.valueTitle(), parser.subjectLines());
+            update.rows = {};
+            added = true;
+        }
+    } while (update.more);
     m_source->fileOpened(!update.missing && update.openError.isEmpty());
     if (update.lineWaiting)
         m_source->pollAgainIn(int(DataFileFollower::QuietMs) + 10);
-    bool changed = false;
-    if (update.restarted) {
-        m_model.clear();
-        m_plot->showReadings();
-        m_identity.clear();
-        m_firstRows.clear();
-        showLapStatistics();
-        m_event = QStringLiteral("ファイルが置き換えられたため、最初から読み直しました");
-        changed = true;
-    }
     const QString missing = QStringLiteral("ファイルがありません");
     const QString unopened = QStringLiteral("ファイルを開けません");
     if (update.missing)
@@ -346,13 +360,7 @@ void GraphWindow::pollFile()
         m_event = unopened + QStringLiteral("（%1）").arg(update.openError);
     else if (m_event.startsWith(missing) || m_event.startsWith(unopened))
         m_event.clear();
-    if (!update.rows.isEmpty()) {
-        const DataFileParser& parser = m_follower->parser();
-        restoreExclusions(update.rows);
-        m_model.append(update.rows, parser.valueTitle(), parser.subjectLines());
-        // At a million readings the rows are twice the model: gone before
-        // the plot takes its copy.
-        update.rows = {};
+    if (added) {
         m_plot->showReadings();
         changed = true;
         // The statistics are quick: they change in the repaint that shows the laps.

@@ -19,8 +19,10 @@ std::optional<NumberedPoints::Point> NumberedPoints::find(int number) const
 
 void NumberedPoints::clear()
 {
+    // Another file's points need the room, not the memory of these.
     m_graph->data()->clear();
-    m_numbers.clear();
+    m_graph->data()->squeeze();
+    m_numbers = {};
 }
 
 void NumberedPoints::add(QVector<QCPGraphData> data, std::vector<int> numbers)

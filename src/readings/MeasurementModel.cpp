@@ -173,16 +173,27 @@ MeasurementModel::Points MeasurementModel::validPoints(const Range& range) const
 
 std::vector<double> MeasurementModel::laps() const
 {
-    std::vector<std::pair<int, double>> laps;
-    for (const Reading& r : m_readings) {
-        if (!r.rejected && !r.excluded && r.number > 0 && std::isfinite(r.lap))
-            laps.emplace_back(r.number, r.lap);
+    const auto counted = [](const Reading& r) {
+        return !r.rejected && !r.excluded && r.number > 0 && std::isfinite(r.lap);
+    };
+    std::vector<double> seconds;
+    if (m_numberOrdered) {
+        for (const Reading& r : m_readings) {
+            if (counted(r))
+                seconds.push_back(r.lap);
+        }
+        return seconds;
     }
-    if (!m_numberOrdered)
-        std::stable_sort(laps.begin(), laps.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<double> seconds(laps.size());
-    std::transform(laps.begin(), laps.end(), seconds.begin(), [](const auto& p) { return p.second; });
+    std::vector<int> order;
+    for (int i = 0; i < m_readings.size(); ++i) {
+        if (counted(m_readings[i]))
+            order.push_back(i);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [this](int a, int b) { return m_readings[a].number < m_readings[b].number; });
+    seconds.reserve(order.size());
+    for (const int i : order)
+        seconds.push_back(m_readings[i].lap);
     return seconds;
 }
 
