@@ -9,6 +9,7 @@
 #include "datafile/ReadOnlyFile.h"
 #include "datafile/RowKinds.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,10 +51,21 @@ bool isPlainFile(const QFileInfo& info)
 
 // Whether no running instance owns the sidecar. The lock stays taken while
 // `lock` lives, so that no instance starting now takes the sidecar over.
-bool ownerIsGone(QLockFile& lock)
+bool ownerIsGone(QLockFile& lock, const QString& lockPath)
 {
     lock.setStaleLockTime(0);
-    return lock.tryLock(0) || lock.error() != QLockFile::LockFailedError;
+    if (lock.tryLock(0) || lock.error() != QLockFile::LockFailedError)
+        return true;
+    // Qt takes a lock that names this very process for a live one. Wine and
+    // any system after a restart give numbers again: the program that
+    // crashed may have had ours.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!lock.getLockInfo(&pid, &host, &application) || pid != QCoreApplication::applicationPid() ||
+        PendingRowFile::heldHere(lockPath))
+        return false;
+    return lock.removeStaleLockFile() && lock.tryLock(0);
 }
 
 const QString SidecarSuffix = pendingSidecarPath(QString());
@@ -70,9 +82,10 @@ void removeOrphanFiles(const QDir& dataDir)
             if (!isDataFileName(dataName))
                 continue;
             const QString sidecar = dataDir.filePath(dataName + SidecarSuffix);
-            QLockFile owner(PendingRowFile::lockPathFor(sidecar));
+            const QString lockPath = PendingRowFile::lockPathFor(sidecar);
+            QLockFile owner(lockPath);
             // A lock taken over here goes when `owner` does.
-            if (!QFile::exists(sidecar) && ownerIsGone(owner) && suffix != lockSuffix)
+            if (!QFile::exists(sidecar) && ownerIsGone(owner, lockPath) && suffix != lockSuffix)
                 QFile::remove(dataDir.filePath(name));
         }
     }
@@ -163,8 +176,9 @@ PendingRecovery recoverPendingRows(DataFileWriter& writer)
             recovery.leftAlone.append(shownSidecar);
             continue;
         }
-        QLockFile owner(PendingRowFile::lockPathFor(sidecarPath));
-        if (!ownerIsGone(owner))
+        const QString lockPath = PendingRowFile::lockPathFor(sidecarPath);
+        QLockFile owner(lockPath);
+        if (!ownerIsGone(owner, lockPath))
             continue; // a running instance's measurement
         // A crash in the middle of a replacement leaves its temporary file;
         // the sidecar itself still holds the rows before it.

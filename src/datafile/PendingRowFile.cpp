@@ -3,8 +3,29 @@
 #include "datafile/DurableFile.h"
 #include "datafile/PendingSidecar.h"
 
+#include <QFileInfo>
+
+#include <set>
+
+namespace
+{
+
+std::set<const PendingRowFile*>& instances()
+{
+    static std::set<const PendingRowFile*> all;
+    return all;
+}
+
+} // namespace
+
+PendingRowFile::PendingRowFile()
+{
+    instances().insert(this);
+}
+
 PendingRowFile::~PendingRowFile()
 {
+    instances().erase(this);
     // Only the locks go: a sidecar still here holds rows the data file has
     // not got, which the next start recovers.
     m_kept.clear();
@@ -13,6 +34,18 @@ PendingRowFile::~PendingRowFile()
 QString PendingRowFile::lockPathFor(const QString& sidecarPath)
 {
     return sidecarPath + QStringLiteral(".lock");
+}
+
+bool PendingRowFile::heldHere(const QString& lockPath)
+{
+    const QFileInfo lock(lockPath);
+    for (const PendingRowFile* instance : instances()) {
+        for (const auto& [path, kept] : instance->m_kept) {
+            if (kept.lock->isLocked() && QFileInfo(lockPathFor(pendingSidecarPath(path))) == lock)
+                return true;
+        }
+    }
+    return false;
 }
 
 QString PendingRowFile::tempPathFor(const QString& sidecarPath)

@@ -26,7 +26,7 @@ public:
         QString reason; // the system's reason when !ok
     };
 
-    PendingRowFile() = default;
+    PendingRowFile();
     ~PendingRowFile();
     PendingRowFile(const PendingRowFile&) = delete;
     PendingRowFile& operator=(const PendingRowFile&) = delete;
@@ -40,6 +40,10 @@ public:
 
     // The lock a sidecar's owner holds, for the start-up recovery to test.
     static QString lockPathFor(const QString& sidecarPath);
+    // Whether an instance in this process holds that lock now. A lock that
+    // names this process but that none of its instances holds was left by
+    // an earlier process that had the same number.
+    static bool heldHere(const QString& lockPath);
     // The temporary file a replacement is written to before it is renamed.
     static QString tempPathFor(const QString& sidecarPath);
 

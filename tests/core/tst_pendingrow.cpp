@@ -61,18 +61,16 @@ QString sidecarOf(const FormHarness& h)
     return pendingSidecarPath(h.dataFilePath());
 }
 
-// Every file of the folder but the data files: what a measurement leaves.
-QByteArray lockHostName()
+// A lock as this process's Qt writes it: number, name, host (not DNS's on Windows).
+QByteArray ownLock()
 {
     const QTemporaryDir dir;
-    const QString path = dir.filePath(u"probe.lock"_s);
-    QLockFile lock(path);
-    if (!lock.tryLock(0))
-        return {};
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n').value(2) : QByteArray();
+    QLockFile lock(dir.filePath(u"probe.lock"_s));
+    QFile file(dir.filePath(u"probe.lock"_s));
+    return lock.tryLock(0) && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Every file of the folder but the data files: what a measurement leaves.
 QStringList leftovers(const FormHarness& h)
 {
     const QDir data(h.dir.filePath(u"DATA"_s));
@@ -163,6 +161,7 @@ enum Crash {
     UnreadableSidecar,
     InMiddleOfReplacement,
     OwnerStillRunning,
+    OwnNumberReused,
 };
 } // namespace
 
@@ -191,6 +190,8 @@ void PendingRowTest::startGivesBackWhatACrashLeft_data()
         << int(UnreadableSidecar) << QList<int>{0, 1} << false << true << QStringList{sidecar};
     QTest::newRow("in the middle of a replacement")
         << int(InMiddleOfReplacement) << QList<int>{0, 1, 2} << true << false << QStringList();
+    QTest::newRow("lock naming this process")
+        << int(OwnNumberReused) << QList<int>{0, 1, 2} << true << false << QStringList();
     QTest::newRow("a second instance while the first measures")
         << int(OwnerStillRunning) << QList<int>{0, 1} << false << false
         << QStringList{sidecar, sidecar + u".lock"_s};
@@ -219,9 +220,8 @@ void PendingRowTest::startGivesBackWhatACrashLeft()
         break;
     case BeforeLockReleased:
         h.logic->ComClear_Click();
-        // As a process that is gone leaves it: its number, name and host,
-        // the host as Qt's own locks name it (on Windows, not the DNS name).
-        writeBytes(sidecar + u".lock"_s, "2147483646\nquellmark\n" + lockHostName() + '\n');
+        writeBytes(sidecar + u".lock"_s, // of a process that is gone
+                   "2147483646\nquellmark\n" + ownLock().split('\n').value(2) + '\n');
         break;
     case DataFileGone:
         QVERIFY(QFile::remove(dataFile));
@@ -240,6 +240,8 @@ void PendingRowTest::startGivesBackWhatACrashLeft()
     std::unique_ptr<RecorderForm> crashed = std::move(h.logic);
     if (crash != OwnerStillRunning)
         crashed.reset(); // as a crash would: the sidecar stays, the lock dies with the process
+    if (crash == OwnNumberReused) // the crashed program had the number this one has now
+        writeBytes(sidecar + u".lock"_s, ownLock());
 
     FakeForm form;
     RecorderForm next(form, h.clock, QDir(h.dir.path()));
