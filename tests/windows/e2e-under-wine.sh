@@ -48,6 +48,22 @@ window_named() { # title: the first visible window with exactly that title
     done
     return 1
 }
+# Sends Return to a message until it goes. Wine hands a window that has just
+# appeared the keyboard only after a moment, so the first Return may be lost
+# like the start key below; each is confirmed by the message going.
+dismiss() { # title window
+    local attempt waited
+    for attempt in 1 2 3 4 5; do
+        xdotool windowactivate --sync "$2" >/dev/null 2>&1 || xdotool windowfocus --sync "$2" >/dev/null 2>&1 || true
+        xdotool key Return
+        for waited in $(seq 30); do
+            xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -qx "$2" || return 0
+            sleep 0.1
+        done
+        echo "e2e: the Return for \"$1\" was lost (attempt $attempt), sending it again"
+    done
+    fail "the message \"$1\" did not go"
+}
 # The keys of the measurement, the same on both systems: the first Return
 # starts, three more are readings, BackSpace rejects the last one; then the
 # end button "保存/クリア" (at 5280,0 twips, 1215 x 495, 15 twips a pixel).
@@ -126,7 +142,7 @@ entry_win=$(wine_run winepath -w "$entry" 2>/dev/null | tr -d '\r')
 wine_run start /wait "$entry_win" &
 starter=$!
 note=$(window_named Quellmark) || fail "no message that DATA was made"
-xdotool windowactivate --sync "$note" key Return 2>/dev/null || xdotool windowfocus --sync "$note" key Return
+dismiss Quellmark "$note"
 window=$(window_named QMK) || fail "no main window"
 data_dir=$(find -L "$prefix/drive_c/users" -maxdepth 4 -path '*/Documents/Quellmark/DATA' -type d | head -n 1)
 [ -n "$data_dir" ] || fail "no DATA below Documents\\Quellmark"
@@ -146,7 +162,7 @@ step "the Linux program with the same keys"
 (cd "$work/linux" && exec "$linux_build/quellmark") >"$work/linux.log" 2>&1 &
 linux=$!
 note=$(window_named Quellmark) || fail "the Linux program showed no message"
-xdotool windowactivate --sync "$note" key Return
+dismiss Quellmark "$note"
 window=$(window_named QMK) || fail "the Linux program showed no window"
 measure "$window" "$work/linux/DATA"
 linux_file=$(ls "$work"/linux/DATA/QMK*.csv | head -n 1)
