@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libraries the Windows programs need -- Qt's qtbase (Core, Gui,
-# Widgets, PrintSupport, Test), GSL, QCustomPlot and, when its source can be
-# fetched, QtSvg -- for x86_64-w64-mingw32 from Debian's own source packages,
-# with Debian's Qt host tools.
+# Widgets, PrintSupport, Test), GSL, QCustomPlot, zlib and libxlsxwriter
+# (both static, for the workbook export) and, when its source can be
+# fetched, QtSvg -- for x86_64-w64-mingw32 from Debian's own source
+# packages, with Debian's Qt host tools.
 #
 # Everything lands in ${XDG_CACHE_HOME:-~/.cache}/quellmark/:
 #   windows-toolchain-HASH/   the libraries, HASH taken from the recipe files,
@@ -11,7 +12,8 @@
 #   windows-qt-6.4.2-QTHASH/  qtbase alone, the long part, kept as long as
 #                             its options and the compiler stay the same
 #   windows-sources/          the source packages and the private apt lists
-#   windows-build/            build folders and the log
+#   windows-build/            build folders and the log, the folders removed
+#                             once the toolchain is complete
 # The prefix is printed on the last line of standard output.
 #
 #   build-toolchain.sh            build what is missing, print the prefix
@@ -110,7 +112,7 @@ fetch() { # source package
     say "fetching $1"
     (cd "$sources" && apt-get "${apt_options[@]}" source "$1") >>"$log" 2>&1
 }
-for p in qt6-base gsl qcustomplot; do
+for p in qt6-base gsl qcustomplot zlib libxlsxwriter; do
     fetch "$p" || fail "fetching $p"
 done
 have_svg=yes
@@ -129,6 +131,7 @@ if [ ! -f "$qtprefix/.complete" ]; then
     run "building qtbase (the long part)" nice -n 10 cmake --build "$work/qtbase-$qthash" -j"$jobs"
     run "installing qtbase" cmake --install "$work/qtbase-$qthash"
     touch "$qtprefix/.complete"
+    rm -rf "$work/qtbase-$qthash"
 fi
 rm -rf "$prefix"
 run "copying qtbase" cp -a "$qtprefix" "$prefix"
@@ -156,6 +159,23 @@ run "configuring QCustomPlot" cmake -S "$qcpsrc" -B "$work/qcustomplot" "${cmake
 run "building QCustomPlot" nice -n 10 cmake --build "$work/qcustomplot" -j"$jobs"
 run "installing QCustomPlot" cmake --install "$work/qcustomplot"
 
+# --- zlib and libxlsxwriter ------------------------------------------------
+# Static, so that the workbook export adds no DLL to the packages. Debian's
+# zlib source has no Windows resource file: only the static library is built.
+zlibsrc=$(dir_of zlib)
+rm -rf "$work/zlib"
+run "configuring zlib" cmake -S "$zlibsrc" -B "$work/zlib" "${cmake_cross[@]}"
+run "building zlib" nice -n 10 cmake --build "$work/zlib" --target zlibstatic -j"$jobs"
+mkdir -p "$prefix/lib" "$prefix/include"
+cp "$work/zlib/libzlibstatic.a" "$prefix/lib/libz.a"
+cp "$zlibsrc/zlib.h" "$work/zlib/zconf.h" "$prefix/include/"
+xlsxsrc=$(dir_of libxlsxwriter)
+rm -rf "$work/libxlsxwriter"
+run "configuring libxlsxwriter" cmake -S "$xlsxsrc" -B "$work/libxlsxwriter" "${cmake_cross[@]}" \
+    -DBUILD_SHARED_LIBS=OFF -DZLIB_ROOT="$prefix"
+run "building libxlsxwriter" nice -n 10 cmake --build "$work/libxlsxwriter" -j"$jobs"
+run "installing libxlsxwriter" cmake --install "$work/libxlsxwriter"
+
 # --- QtSvg --------------------------------------------------------------------
 if [ $have_svg = yes ]; then
     rm -rf "$work/qtsvg"
@@ -176,9 +196,14 @@ cp "$gslsrc/COPYING" "$prefix/licenses/GSL-COPYING.txt"
 cp "$qcpsrc/debian/copyright" "$prefix/licenses/QCustomPlot.copyright.txt"
 cp "$qcpsrc/GPL.txt" "$prefix/licenses/QCustomPlot-GPL.txt"
 [ $have_svg = no ] || cp "$(dir_of qt6-svg)/debian/copyright" "$prefix/licenses/QtSvg.copyright.txt"
+cp "$zlibsrc/debian/copyright" "$prefix/licenses/zlib.copyright.txt"
+cp "$xlsxsrc/debian/copyright" "$prefix/licenses/libxlsxwriter.copyright.txt"
+cp "$xlsxsrc/License.txt" "$prefix/licenses/libxlsxwriter-License.txt"
 
 echo "$have_svg" >"$prefix/have-svg"
 say "done in $(( ($(date +%s) - started) / 60 )) min: $prefix"
 cp "$log" "$prefix/build.log"
+# Only the installed libraries are needed from here on.
+rm -rf "$work/gsl" "$work/qcustomplot" "$work/qtsvg" "$work/zlib" "$work/libxlsxwriter"
 touch "$prefix/.complete"
 echo "$prefix"
