@@ -416,8 +416,12 @@ void GraphWindow::refreshResults()
 
 void GraphWindow::showLapStatistics()
 {
-    const analysis::LapStatistics laps = analysis::lapStatistics(m_model.laps());
-    m_lapResult->setText(lapStatisticsText(laps));
+    // Rows come between two fits: the laps, quick to count, are kept up to
+    // date for the label, the plot and the exports alike.
+    m_results.laps = analysis::lapStatistics(m_model.laps());
+    m_results.lapText = lapStatisticsText(m_results.laps);
+    m_lapResult->setText(m_results.lapText);
+    const analysis::LapStatistics& laps = m_results.laps;
     m_plot->showLapMean(laps.count > 0 ? std::optional(laps.mean) : std::nullopt);
 }
 
