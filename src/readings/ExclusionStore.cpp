@@ -125,7 +125,13 @@ bool ExclusionStore::clear(const QString& dataPath, QString* error)
 
 int ExclusionStore::prune() const
 {
-    const QDateTime oldest = m_now().addDays(-KeptDays);
+    const QDateTime now = m_now();
+    // A look at every entry's time costs a start some 150 ms at 10 000
+    // entries: once a day is enough to drop them within a year and a day.
+    const QString stamp = m_folder + QStringLiteral("/pruned");
+    if (QFileInfo(stamp).lastModified() > now.addDays(-1))
+        return 0;
+    const QDateTime oldest = now.addDays(-KeptDays);
     int dropped = 0;
     QDirIterator it(m_folder, {u'*' + Suffix}, QDir::Files);
     while (it.hasNext()) {
@@ -136,6 +142,9 @@ int ExclusionStore::prune() const
         if (!path.isEmpty() && !QFileInfo::exists(path) && QFile::remove(info.filePath()))
             ++dropped;
     }
+    QFile done(stamp);
+    if (done.open(QIODevice::WriteOnly))
+        done.setFileTime(now, QFileDevice::FileModificationTime);
     return dropped;
 }
 

@@ -51,6 +51,7 @@ void ExclusionStoreTest::keepsAndForgets()
 
     if (dataGone)
         QVERIFY(QFile::remove(data));
+    QCOMPARE(store.prune(), 0);
     now = now.addDays(daysLater);
     QCOMPARE(store.prune(), kept ? 0 : 1);
     if (dataGone)
