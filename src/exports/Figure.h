@@ -14,6 +14,9 @@ public:
     // The subject block the figure is titled with; empty when there is none.
     virtual QString figureTitle() const = 0;
     virtual void setFitLabelShown(bool shown) = 0;
+    // What only the window shows (a selection, a dragged range), hidden for
+    // the time of an export.
+    virtual void setWindowStateShown(bool /*shown*/) {}
 
 protected:
     ~Figure() = default;

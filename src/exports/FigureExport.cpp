@@ -20,8 +20,13 @@ public:
     FitLabelForExport(Figure& figure, bool shown) : m_figure(figure)
     {
         m_figure.setFitLabelShown(shown);
+        m_figure.setWindowStateShown(false);
     }
-    ~FitLabelForExport() { m_figure.setFitLabelShown(false); }
+    ~FitLabelForExport()
+    {
+        m_figure.setFitLabelShown(false);
+        m_figure.setWindowStateShown(true);
+    }
     FitLabelForExport(const FitLabelForExport&) = delete;
     FitLabelForExport& operator=(const FitLabelForExport&) = delete;
 

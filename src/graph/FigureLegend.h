@@ -5,8 +5,9 @@
 #include <initializer_list>
 #include <vector>
 
-// The key to the main plot, in its top right corner: an entry for each of the
-// given graphs, in their order, that has something to show.
+// The key to the main plot: an entry for each of the given graphs, in their
+// order, that has something to show, in the corner of the plot that it
+// hides the fewest points in (none, as a rule).
 class FigureLegend
 {
 public:
@@ -17,6 +18,13 @@ public:
     QCPLegend* legend() const { return m_legend; }
 
 private:
+    class PlacedLegend;
+    // Where a legend of `size` hides the fewest points, in pixels.
+    QRect emptiestCorner(const QSize& size) const;
+    // How many points, up to `enough`, lie inside `box` (in pixels).
+    int pointsWithin(const QRectF& box, int enough) const;
+
+    QCPAxisRect* m_rect;
     QCPLegend* m_legend;
     std::vector<QCPGraph*> m_entries;
 };

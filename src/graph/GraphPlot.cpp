@@ -3,8 +3,8 @@
 #include "graph/FigureFont.h"
 #include "graph/FigureLegend.h"
 #include "graph/NumberedPoints.h"
+#include "graph/ReadingTicker.h"
 #include "graph/SubjectMarkers.h"
-
 
 #include <algorithm>
 #include <cmath>
@@ -15,11 +15,6 @@ namespace
 // Beyond this many points a marker per point is a smear that costs most of a
 // repaint (hundreds of ms at 100 000 noisy laps): the line alone shows them.
 constexpr int MarkerLimit = 5000;
-// How far from a point a click still takes it, and how far the pointer may
-// move between press and release for a click rather than a dragged range
-// (QCustomPlot's own limit).
-constexpr double ClickReach = 8.0;
-constexpr int ClickSlop = 3;
 const QColor LeftOutColour(120, 120, 120);
 
 void markPointsWhileFew(QCPGraph* graph, double size)
@@ -64,11 +59,8 @@ GraphPlot::GraphPlot(const MeasurementModel& model, QWidget* parent)
     m_mainRect = addRect(this, margins, elapsed, QString());
     m_lapRect = addRect(this, margins, QStringLiteral("測定回"), QStringLiteral("ラップ (秒)"));
     m_residualRect = addRect(this, margins, elapsed, QStringLiteral("残差"));
-    // Reading numbers are whole: no tick between two of them.
-    auto integers = QSharedPointer<QCPAxisTickerFixed>::create();
-    integers->setTickStep(1.0);
-    integers->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
-    m_lapRect->axis(QCPAxis::atBottom)->setTicker(integers);
+    QCPAxis* numbers = m_lapRect->axis(QCPAxis::atBottom);
+    numbers->setTicker(QSharedPointer<ReadingTicker>::create(numbers));
     m_markers = new SubjectMarkers(m_mainRect);
     arrangePanels();
 
@@ -277,40 +269,6 @@ void GraphPlot::showExclusions()
     setHighlightedReading(m_highlighted);
 }
 
-std::optional<int> GraphPlot::readingAt(const QPoint& pos) const
-{
-    std::optional<int> nearest;
-    double best = ClickReach * ClickReach;
-    for (const NumberedPoints* points :
-         {m_validPoints.get(), m_excludedPoints.get(), m_rejectedPoints.get(), m_lapPoints.get(),
-          m_excludedLapPoints.get()}) {
-        const QCPGraph* graph = points->graph();
-        if (!graph->keyAxis()->axisRect()->rect().contains(pos) ||
-            !graph->keyAxis()->axisRect()->visible())
-            continue;
-        // Only the points within reach of the pointer's x: a click costs the
-        // same at a million readings.
-        double from = graph->keyAxis()->pixelToCoord(pos.x() - ClickReach);
-        double to = graph->keyAxis()->pixelToCoord(pos.x() + ClickReach);
-        if (from > to)
-            std::swap(from, to);
-        const QCPGraphDataContainer& data = *graph->data();
-        const int first = int(data.findBegin(from, false) - data.constBegin());
-        const int last = int(data.findEnd(to, false) - data.constBegin());
-        for (int i = first; i < last; ++i) {
-            const NumberedPoints::Point p = points->at(i);
-            const QPointF at = graph->coordsToPixels(p.key, p.value);
-            const double dx = at.x() - pos.x();
-            const double dy = at.y() - pos.y();
-            if (dx * dx + dy * dy <= best) {
-                best = dx * dx + dy * dy;
-                nearest = p.number;
-            }
-        }
-    }
-    return nearest;
-}
-
 void GraphPlot::setHighlightedReading(std::optional<int> number)
 {
     m_highlighted = number;
@@ -318,23 +276,6 @@ void GraphPlot::setHighlightedReading(std::optional<int> number)
     if (const auto point = number ? m_model.readingPoint(*number) : std::nullopt;
         point && std::isfinite(point->first) && std::isfinite(point->second))
         m_highlight->addData(point->first, point->second);
-}
-
-void GraphPlot::mousePressEvent(QMouseEvent* event)
-{
-    m_pressedAt = event->pos();
-    QCustomPlot::mousePressEvent(event);
-}
-
-void GraphPlot::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = event->button() == Qt::LeftButton &&
-                       (event->pos() - m_pressedAt).manhattanLength() <= ClickSlop;
-    QCustomPlot::mouseReleaseEvent(event);
-    if (!click)
-        return;
-    if (const std::optional<int> number = readingAt(event->pos()))
-        emit readingClicked(*number);
 }
 
 void GraphPlot::clearFitGraphs()
@@ -375,7 +316,8 @@ void GraphPlot::showResults(const Results& results)
 
 void GraphPlot::showFitRange(const MeasurementModel::Range& range)
 {
-    m_rangeBox->setVisible(range.has_value());
+    m_rangeShown = range.has_value();
+    m_rangeBox->setVisible(m_rangeShown && m_windowStateShown);
     if (range) {
         m_rangeBox->topLeft->setCoords(range->first, 0.0);
         m_rangeBox->bottomRight->setCoords(range->second, 1.0);
@@ -394,6 +336,13 @@ void GraphPlot::setFitLabelShown(bool shown)
     m_fitLabelShown = shown;
     arrangePanels();
     replot(QCustomPlot::rpQueuedReplot);
+}
+
+void GraphPlot::setWindowStateShown(bool shown)
+{
+    m_windowStateShown = shown;
+    m_highlight->setVisible(shown);
+    m_rangeBox->setVisible(m_rangeShown && shown);
 }
 
 void GraphPlot::arrangePanels()

@@ -54,6 +54,8 @@ public:
     QCustomPlot& figurePlot() override { return *this; }
     // The fit's equation and numbers above the plot, for exported figures.
     void setFitLabelShown(bool shown) override;
+    // The keyboard's ring and the dragged range are the window's, not the figure's.
+    void setWindowStateShown(bool shown) override;
     const SubjectMarkers& subjectMarkers() const { return *m_markers; }
 
     // The range box over the readings a dragged range fits.
@@ -71,6 +73,8 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A subject marker's whole text over its shortened label.
+    bool event(QEvent* event) override;
 
 private:
     void clearReadings();
@@ -111,4 +115,6 @@ private:
     std::unique_ptr<FigureLegend> m_legend;
     bool m_fitShown = false;
     bool m_fitLabelShown = false;
+    bool m_rangeShown = false;
+    bool m_windowStateShown = true;
 };

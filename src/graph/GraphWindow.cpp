@@ -3,20 +3,20 @@
 #include "analysis/LapStatistics.h"
 #include "exports/FigureExport.h"
 #include "graph/GraphPlot.h"
+#include "graph/GraphSettings.h"
 #include "graph/LiveSource.h"
+#include "graph/PlainToolTip.h"
 #include "readings/FileReadings.h"
 #include "readings/ResultText.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
@@ -34,15 +34,9 @@ namespace
 // Fits at 100 000 points take tens of milliseconds: redone at most this
 // often while rows arrive, so that following stays fast.
 constexpr int ResultsMs = 300;
-constexpr int RecentFiles = 8;
 // A long file is read in pieces of this many bytes, so that only one
 // piece's rows are held beside the model at a time.
 constexpr qint64 PollBytes = 4 << 20;
-
-QString recentKey()
-{
-    return QStringLiteral("recentFiles");
-}
 
 QString fitLabelKey()
 {
@@ -54,17 +48,22 @@ QString halfSwingKey()
     return QStringLiteral("fit/pressPerHalfSwing");
 }
 
-
-QSettings settings()
-{
-    return QSettings(QStringLiteral("Quellmark"), QStringLiteral("quellmark-graph"));
-}
-
 // Room for the longest result text, held from the start: a label that grew
 // when its first result came would push the controls beside it away under
-// the pointer.
-constexpr int FitResultLines = 13;
-constexpr int LapResultLines = 6;
+// the pointer. Wrapped, the longest takes a line or two more.
+constexpr int FitResultLines = 15;
+constexpr int LapResultLines = 7;
+// The narrowest each text may become, wrapped: what keeps the window within
+// 920 px whatever a file or a fit puts into them.
+constexpr int HintWidth = 240;
+constexpr int FitResultWidth = 260;
+constexpr int LapResultWidth = 180;
+
+void wrapWithin(QLabel* label, int width)
+{
+    label->setWordWrap(true);
+    label->setMinimumWidth(width);
+}
 
 QLabel* resultLabel(const QString& name)
 {
@@ -73,6 +72,8 @@ QLabel* resultLabel(const QString& name)
     label->setAccessibleName(name == QStringLiteral("fitResult") ? QStringLiteral("当てはめの結果")
                                                                  : QStringLiteral("ラップの統計"));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // A file's texts (its value title, its unit) are never taken as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setFocusPolicy(Qt::StrongFocus);
     return label;
@@ -98,7 +99,9 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
 {
     setWindowTitle(QStringLiteral("クエルマーク グラフ"));
     m_plot = new GraphPlot(m_model);
-    m_plot->setMinimumSize(600, 400);
+    // Beside the main window on a 1366 × 768 laptop: neither the plot nor
+    // the texts below it may ask for more than that leaves.
+    m_plot->setMinimumSize(420, 300);
 
     m_fitChooser = new QComboBox;
     m_fitChooser->setObjectName(QStringLiteral("fitChooser"));
@@ -108,7 +111,7 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
     m_halfSwing =
         new QCheckBox(QStringLiteral("周期: 半周期ごとに押した（周期はラップの 2 倍）(&H)"));
     m_halfSwing->setObjectName(QStringLiteral("halfSwing"));
-    m_halfSwing->setChecked(settings().value(halfSwingKey(), false).toBool());
+    m_halfSwing->setChecked(graphSettings().value(halfSwingKey(), false).toBool());
     auto* clearRange = new QPushButton(QStringLiteral("範囲を解除"));
     clearRange->setObjectName(QStringLiteral("clearRange"));
     auto* rangeHint =
@@ -139,9 +142,10 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
     readingRow->addWidget(m_readingChooser, 1);
     readingRow->addWidget(m_toggleReading);
     readingRow->addWidget(restoreAll);
-    // One line each: a wrapped label's height is not what the layout gives it.
     auto* excludeHint = new QLabel(
         QStringLiteral("点をクリックで除外、もう一度で戻す（データファイルは変わらない）"));
+    for (QLabel* hint : {rangeHint, excludeHint})
+        wrapWithin(hint, HintWidth);
 
     auto* controls = new QVBoxLayout;
     controls->addLayout(chooserRow);
@@ -155,6 +159,8 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
     const int lineHeight = m_fitResult->fontMetrics().lineSpacing();
     m_fitResult->setMinimumHeight(lineHeight * FitResultLines);
     m_lapResult->setMinimumHeight(lineHeight * LapResultLines);
+    wrapWithin(m_fitResult, FitResultWidth);
+    wrapWithin(m_lapResult, LapResultWidth);
     auto* results = new QHBoxLayout;
     results->setAlignment(Qt::AlignTop);
     results->addLayout(controls, 1);
@@ -174,6 +180,12 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
     m_status->setObjectName(QStringLiteral("followStatus"));
     m_status->setAccessibleName(QStringLiteral("状態"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Paths and a file's texts are shown as they are, never as markup.
+    m_status->setTextFormat(Qt::PlainText);
+    // One line, cut at the window's edge, and whole as its tooltip: a long
+    // path neither widens the window nor, wrapped, moves its controls.
+    m_status->setMinimumWidth(HintWidth);
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_status, 1);
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
@@ -189,9 +201,9 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
                     &GraphWindow::exportResultsDialog);
     QAction* fitLabelAction = file->addAction(QStringLiteral("図に当てはめの式と値を入れる(&L)"));
     fitLabelAction->setCheckable(true);
-    fitLabelAction->setChecked(settings().value(fitLabelKey(), true).toBool());
+    fitLabelAction->setChecked(graphSettings().value(fitLabelKey(), true).toBool());
     connect(fitLabelAction, &QAction::toggled, this,
-            [](bool on) { settings().setValue(fitLabelKey(), on); });
+            [](bool on) { graphSettings().setValue(fitLabelKey(), on); });
     file->addSeparator();
     file->addAction(QStringLiteral("終了(&X)"), QKeySequence::Quit, this, &QWidget::close);
     rebuildRecentMenu();
@@ -214,7 +226,7 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
 
     connect(m_fitChooser, &QComboBox::currentIndexChanged, this, &GraphWindow::refreshResults);
     connect(m_halfSwing, &QCheckBox::toggled, this, [this](bool on) {
-        settings().setValue(halfSwingKey(), on);
+        graphSettings().setValue(halfSwingKey(), on);
         refreshResults();
     });
     connect(m_readingChooser, &QSpinBox::valueChanged, this, [this](int number) {
@@ -260,7 +272,9 @@ GraphWindow::GraphWindow(const QString& argument, ExclusionStore exclusions, QWi
         followFolder(QDir(argument));
     else
         followFile(argument);
-    resize(1100, 850);
+    restoreSession();
+    // Entries of files long gone: looked at once a start, after the window is up.
+    QTimer::singleShot(0, this, [this] { m_exclusions.prune(); });
 }
 
 GraphWindow::~GraphWindow() = default;
@@ -297,13 +311,7 @@ void GraphWindow::startFollowing(const QString& path)
                                   : QFileInfo(path).fileName() + QStringLiteral(" — ") + title);
     if (!path.isEmpty()) {
         m_follower = std::make_unique<DataFileFollower>(path);
-        QSettings s = settings();
-        QStringList recent = s.value(recentKey()).toStringList();
-        const QString absolute = QFileInfo(path).absoluteFilePath();
-        recent.removeAll(absolute);
-        recent.prepend(absolute);
-        s.setValue(recentKey(), recent.mid(0, RecentFiles));
-        rebuildRecentMenu();
+        rememberRecent(path);
     }
     pollNow();
     refreshResults();
@@ -427,7 +435,7 @@ void GraphWindow::showLapStatistics()
 
 FigureOptions GraphWindow::figureOptions() const
 {
-    return {.fitLabel = settings().value(fitLabelKey(), true).toBool()};
+    return {.fitLabel = graphSettings().value(fitLabelKey(), true).toBool()};
 }
 
 void GraphWindow::showStatus()
@@ -454,6 +462,8 @@ void GraphWindow::showStatus()
                          .arg(provisionalNg ? QStringLiteral("（NG）") : QString());
         if (!m_event.isEmpty())
             parts << m_event;
+        if (!m_exclusionError.isEmpty())
+            parts << m_exclusionError;
         const auto& problem = parser.firstProblem();
         if (parser.linesRead() > 0 && !parser.looksLikeDataFile())
             parts << (problem ? QStringLiteral("データファイルではありません（%1 行目: %2）")
@@ -464,29 +474,10 @@ void GraphWindow::showStatus()
             parts << unreadLinesText(*problem, parser.unreadLines());
     }
     const QString text = parts.join(QStringLiteral("　"));
-    if (m_status->text() != text)
+    if (m_status->text() != text) {
         m_status->setText(text);
-}
-
-void GraphWindow::rebuildRecentMenu()
-{
-    m_recentMenu->clear();
-    const QStringList recent = settings().value(recentKey()).toStringList();
-    for (const QString& path : recent) {
-        m_recentMenu->addAction(QDir::toNativeSeparators(path), this,
-                                [this, path] { followFile(path); });
+        m_status->setToolTip(plainToolTip(text));
     }
-    m_recentMenu->setEnabled(!recent.isEmpty());
-}
-
-void GraphWindow::openFileDialog()
-{
-    const QString start = m_follower ? QFileInfo(m_follower->path()).absolutePath() : QString();
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("データファイルを開く"), start,
-        QStringLiteral("データファイル (*.csv);;すべてのファイル (*)"));
-    if (!path.isEmpty())
-        followFile(path);
 }
 
 void GraphWindow::chooseFit(FitChoice choice, bool pressPerHalfSwing)
@@ -496,4 +487,3 @@ void GraphWindow::chooseFit(FitChoice choice, bool pressPerHalfSwing)
     if (choice != FitChoice::None)
         m_fitChooser->setCurrentIndex(int(choice));
 }
-

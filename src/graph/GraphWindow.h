@@ -66,6 +66,9 @@ public slots:
     // Takes every reading left out back.
     void restoreAllReadings();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 signals:
     // After each repaint that showed new rows, with the readings shown.
     void readingsShown(int readings);
@@ -75,6 +78,9 @@ private:
     void pollFile();
     void showStatus();
     void rebuildRecentMenu();
+    void rememberRecent(const QString& path);
+    // Size, place and fit as the window was last closed with.
+    void restoreSession();
     void openFileDialog();
     void exportFigureDialog();
     // Ctrl+C: the result text selected, or else the figure.
@@ -86,6 +92,8 @@ private:
     // readings left out the last time.
     void restoreExclusions(const QList<ReadRow>& rows);
     void showChosenReading();
+    // After the readings left out were written down, or failed to be.
+    void noteExclusionsSaved(bool saved);
     // The files an export must never replace: the one followed.
     QStringList protectedFiles() const;
 
@@ -109,6 +117,7 @@ private:
     std::unique_ptr<DataFileFollower> m_follower;
     QString m_event; // the latest thing that happened to the file, for the status line
     ExclusionStore m_exclusions;
+    QString m_exclusionError;   // why the last choice could not be kept, naming its file
     QByteArray m_identity;      // of the measurement followed, once its first rows are read
     QList<ReadRow> m_firstRows; // its header and subject rows until then
     bool m_repaintPending = false;

@@ -27,7 +27,8 @@ void GraphWindow::toggleReading(int number)
     m_model.setExcluded(excluded);
     m_plot->showExclusions();
     if (m_follower)
-        m_exclusions.save(m_follower->path(), m_identity, excluded);
+        noteExclusionsSaved(
+            m_exclusions.save(m_follower->path(), m_identity, excluded, &m_exclusionError));
     refreshResults();
     showStatus();
 }
@@ -37,9 +38,18 @@ void GraphWindow::restoreAllReadings()
     m_model.setExcluded({});
     m_plot->showExclusions();
     if (m_follower)
-        m_exclusions.clear(m_follower->path());
+        noteExclusionsSaved(m_exclusions.clear(m_follower->path(), &m_exclusionError));
     refreshResults();
     showStatus();
+}
+
+void GraphWindow::noteExclusionsSaved(bool saved)
+{
+    // A choice that will be gone at the next start must not pass unnoticed.
+    if (saved)
+        m_exclusionError.clear();
+    else
+        m_exclusionError = QStringLiteral("除外を記録できません: ") + m_exclusionError;
 }
 
 void GraphWindow::restoreExclusions(const QList<ReadRow>& rows)

@@ -6,6 +6,7 @@
 #include "exports/SvgFigure.h"
 #include "exports/XlsxExport.h"
 #include "graph/GraphPlot.h"
+#include "graph/GraphSettings.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
-#include <QSettings>
 
 // The window's ways out: the save dialogs, the clipboard, and the export
 // they all end in.
@@ -43,6 +43,28 @@ QList<SaveFormat> saveFormats()
     return formats;
 }
 
+const QString SaveFolderKey = QStringLiteral("save/folder");
+const QString SaveFormatKey = QStringLiteral("save/format");
+
+// Qt's own dialog: its texts are Japanese with Qt's translations, where a
+// desktop's own dialog would speak the system's language.
+QString askSavePath(QWidget* parent, const QString& title, const QStringList& filters,
+                    const QString& folder, QString* selected)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // After the option: its own widgets take no folder given before it.
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(*selected);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    *selected = dialog.selectedNameFilter();
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace
 
 void GraphWindow::exportFigureDialog()
@@ -51,10 +73,15 @@ void GraphWindow::exportFigureDialog()
     QStringList filters;
     for (const SaveFormat& format : formats)
         filters << format.filter;
-    QString selected;
-    QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("図・結果のページ・測定値を保存"),
-                                     QString(), filters.join(QStringLiteral(";;")), &selected);
+    QSettings settings = graphSettings();
+    const QString lastSuffix = settings.value(SaveFormatKey).toString();
+    QString selected = filters.first();
+    for (const SaveFormat& format : formats) {
+        if (format.suffix == lastSuffix)
+            selected = format.filter;
+    }
+    QString path = askSavePath(this, QStringLiteral("図・結果のページ・測定値を保存"), filters,
+                               settings.value(SaveFolderKey).toString(), &selected);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty()) {
@@ -63,6 +90,8 @@ void GraphWindow::exportFigureDialog()
                 path += u'.' + format.suffix;
         }
     }
+    settings.setValue(SaveFolderKey, QFileInfo(path).absolutePath());
+    settings.setValue(SaveFormatKey, QFileInfo(path).suffix().toLower());
     QString error;
     if (!exportTo(path, &error))
         QMessageBox::warning(this, windowTitle(), error);
@@ -102,8 +131,9 @@ void GraphWindow::copySelectionOrFigure()
 
 void GraphWindow::exportResultsDialog()
 {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("結果をテキストで保存"),
-                                                QString(), QStringLiteral("テキスト (*.txt)"));
+    QString filter = QStringLiteral("テキスト (*.txt)");
+    const QString path = askSavePath(this, QStringLiteral("結果をテキストで保存"), {filter},
+                                     graphSettings().value(SaveFolderKey).toString(), &filter);
     if (path.isEmpty())
         return;
     // The companion never writes a data file, not even by a slip in the dialog.

@@ -34,7 +34,14 @@ void SubjectMarkers::clear()
     m_label = {};
     m_labels = {};
     m_sorted = true;
-    m_labelsDrawn = 0;
+    m_drawn = {};
+}
+
+const SubjectMarkers::Label* SubjectMarkers::labelAt(const QPointF& pos) const
+{
+    const auto it = std::find_if(m_drawn.begin(), m_drawn.end(),
+                                 [&pos](const Label& label) { return label.box.contains(pos); });
+    return it == m_drawn.end() ? nullptr : &*it;
 }
 
 void SubjectMarkers::applyDefaultAntialiasingHint(QCPPainter* painter) const
@@ -67,7 +74,7 @@ void SubjectMarkers::sortByTime()
 
 void SubjectMarkers::draw(QCPPainter* painter)
 {
-    m_labelsDrawn = 0;
+    m_drawn.clear();
     if (m_x.empty())
         return;
     if (!m_sorted)
@@ -107,8 +114,10 @@ void SubjectMarkers::draw(QCPPainter* painter)
         // Of several markers in one column the last one's text is the one in force.
         const auto last = firstFrom(it + 1, px + 0.5) - 1;
         const QString& label = m_labels.at(m_label[std::size_t(last - begin)]);
+        // The start and the end of a subject tell blocks apart best: what
+        // changed is often the last word.
         const QString shown = metrics.elidedText(
-            label, Qt::ElideRight, std::min(MaxLabelWidth, int(area.right() - px) - 4));
+            label, Qt::ElideMiddle, std::min(MaxLabelWidth, int(area.right() - px) - 4));
         const int width = metrics.horizontalAdvance(shown) + 6;
         painter->setPen(dashed);
         painter->drawLine(QLineF(px, area.top(), px, area.bottom()));
@@ -117,7 +126,7 @@ void SubjectMarkers::draw(QCPPainter* painter)
             painter->fillRect(box, QColor(255, 255, 255, 200));
             painter->setPen(QPen(QColor(60, 60, 60)));
             painter->drawText(box, Qt::AlignCenter, shown);
-            ++m_labelsDrawn;
+            m_drawn.push_back({box, shown, label});
         }
         it = firstFrom(last + 1, px + width + LabelGap);
     }

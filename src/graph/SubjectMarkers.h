@@ -17,8 +17,16 @@ public:
     void add(double x, const QString& label);
     void clear();
     int count() const { return int(m_x.size()); }
-    // How many labels the last repaint drew.
-    int labelsDrawn() const { return m_labelsDrawn; }
+    // A label as the last repaint drew it: the text it shows, shortened in
+    // the middle where it had no room, and the whole one.
+    struct Label {
+        QRectF box;
+        QString shown;
+        QString whole;
+    };
+    int labelsDrawn() const { return int(m_drawn.size()); }
+    const std::vector<Label>& drawnLabels() const { return m_drawn; }
+    const Label* labelAt(const QPointF& pos) const;
 
 protected:
     void applyDefaultAntialiasingHint(QCPPainter* painter) const override;
@@ -34,5 +42,5 @@ private:
     // Labels as they come, an equal one after another stored once.
     QStringList m_labels;
     bool m_sorted = true;
-    int m_labelsDrawn = 0;
+    std::vector<Label> m_drawn;
 };
