@@ -376,6 +376,9 @@ void GraphCliTest::excludingIsRemovingRowsByHand_data()
     QTest::newRow("period") << m_pendulum << u"period"_s << u"4,15,16"_s << QList<int>{4, 15, 16};
     QTest::newRow("a reading that is not there")
         << m_cooling << u"cooling"_s << u"8,99"_s << QList<int>{8};
+    // Lists apart by ';' are given as --exclude each.
+    QTest::newRow("--exclude given twice")
+        << m_cooling << u"cooling"_s << u"3;12,20"_s << QList<int>{3, 12, 20};
 }
 
 void GraphCliTest::excludingIsRemovingRowsByHand()
@@ -403,8 +406,10 @@ void GraphCliTest::excludingIsRemovingRowsByHand()
     QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(edited) > 0);
     out.close();
 
-    const Run excluded = run(QStringLiteral(QUELLMARK_GRAPH),
-                             {u"--report"_s, u"--fit"_s, fit, u"--exclude"_s, exclude, file});
+    QStringList arguments{u"--report"_s, u"--fit"_s, fit};
+    for (const QString& list : exclude.split(u';'))
+        arguments << u"--exclude"_s << list;
+    const Run excluded = run(QStringLiteral(QUELLMARK_GRAPH), arguments << file);
     const Run removed =
         run(QStringLiteral(QUELLMARK_GRAPH), {u"--report"_s, u"--fit"_s, fit, copy});
     QVERIFY2(excluded.status == 0, excluded.errors.constData());
