@@ -43,5 +43,8 @@ bool exportData(ExportFormat format, const QString& path, const ExportSource& so
     book.fit = source.results.goodFit();
     book.period = source.results.goodPeriod();
     book.laps = source.results.laps;
+    book.subjectChanges = subjectChangeLines(model.subjectChanges());
+    book.marks = pressMarks(book.period);
+    book.pressPerHalfSwing = source.results.request.pressPerHalfSwing;
     return writeXlsxBook(path, book, error, source.protectedFiles);
 }

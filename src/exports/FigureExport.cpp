@@ -4,10 +4,13 @@
 #include "exports/ExportTarget.h"
 #include "exports/Figure.h"
 #include "exports/HtmlExport.h"
+#include "exports/SafeText.h"
 #include "exports/SvgFigure.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
+#include <QStorageInfo>
 #include <qcustomplot.h>
 
 namespace
@@ -42,10 +45,25 @@ QString drawFigure(Figure& figure, const QString& suffix, const QString& tempora
     QCustomPlot& plot = figure.figurePlot();
     bool ok = false;
     if (suffix == QStringLiteral("png")) {
-        ok = plot.savePng(temporary, FigureWidth, FigureHeight);
+        // As QCustomPlot's savePng draws it, but through a file of ours, which
+        // knows why a write failed.
+        QImage image = plot.toPixmap(FigureWidth, FigureHeight).toImage();
+        const int dotsPerMeter = int(96 / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        QFile file(temporary);
+        if (!file.open(QIODevice::WriteOnly))
+            return file.errorString();
+        QImageWriter writer(&file, "png");
+        ok = !image.isNull() && writer.write(image) && file.flush();
+        if (!ok && file.error() != QFileDevice::NoError)
+            return file.errorString();
     } else if (suffix == QStringLiteral("pdf")) {
+        // Qt escapes the title in the PDF's metadata, but carries control
+        // characters into its XML (XMP) copy.
         ok = plot.savePdf(temporary, FigureWidth, FigureHeight, QCP::epAllowCosmetic,
-                          QStringLiteral("quellmark-graph"), documentTitle(figure));
+                          QStringLiteral("quellmark-graph"),
+                          withoutXmlForbidden(documentTitle(figure)));
     } else {
         const QByteArray bytes =
             svgFigure(plot, QSize(FigureWidth, FigureHeight), documentTitle(figure));
@@ -55,19 +73,26 @@ QString drawFigure(Figure& figure, const QString& suffix, const QString& tempora
         if (!ok && file.error() != QFileDevice::NoError)
             return file.errorString();
     }
-    return ok ? QString() : QStringLiteral("図を描けません");
+    if (ok)
+        return QString();
+    // The PDF printer keeps its reason to itself; a full disk is the usual one.
+    if (const QStorageInfo disk(QFileInfo(temporary).absolutePath());
+        disk.isValid() && disk.bytesAvailable() == 0)
+        return QStringLiteral("ディスクに空きがありません");
+    return QStringLiteral("図を描けません");
 }
 
 } // namespace
 
-bool exportFigure(Figure& figure, const QString& path, const FigureOptions& options,
-                  QString* error, const QStringList& protectedFiles)
+bool exportFigure(Figure& figure, const QString& path, const FigureOptions& options, QString* error,
+                  const QStringList& protectedFiles)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     const bool known = suffix == QStringLiteral("png") || suffix == QStringLiteral("pdf") ||
                        suffix == QStringLiteral("svg");
     if (!known) {
-        *error = QStringLiteral("PNG、SVG、PDF のどれかで保存してください: %1").arg(path);
+        *error = QStringLiteral("PNG、SVG、PDF、HTML、XLSX、CSV のどれかで保存してください: %1")
+                     .arg(path);
         return false;
     }
     if (suffix == QStringLiteral("svg") && !svgFigureAvailable()) {
@@ -92,7 +117,8 @@ QPixmap figurePixmap(Figure& figure, const FigureOptions& options)
 
 void putFigureOnPage(Figure& figure, bool fitLabel, HtmlPage& page)
 {
-    page.title = documentTitle(figure);
+    if (page.title.isEmpty())
+        page.title = documentTitle(figure);
     const FitLabelForExport label(figure, fitLabel);
     page.svg = svgFigure(figure.figurePlot(), QSize(FigureWidth, FigureHeight), page.title);
 }
@@ -111,6 +137,9 @@ bool exportResults(const QString& path, const ExportSource& source, Figure& figu
     page.valueTitle = model.valueTitle();
     page.readings = model.readings();
     page.results = source.resultLines;
+    page.title = exportTitle(model);
+    page.subjectChanges = subjectChangeLines(model.subjectChanges());
+    page.marks = pressMarks(source.results.goodPeriod());
     putFigureOnPage(figure, options.fitLabel && source.results.fitShown(), page);
     return writeHtmlPage(path, page, error, source.protectedFiles);
 }

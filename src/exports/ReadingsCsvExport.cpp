@@ -1,6 +1,7 @@
 #include "exports/ReadingsCsvExport.h"
 
 #include "exports/ExportTarget.h"
+#include "exports/SafeText.h"
 
 #include <QLocale>
 
@@ -8,16 +9,6 @@
 
 namespace
 {
-
-QString csvField(const QString& text)
-{
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
-        !text.contains(u'\r'))
-        return text;
-    QString quoted = text;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
-}
 
 // The shortest text that reads back as the same double; nothing for a value
 // the file did not hold as a number.
@@ -33,11 +24,12 @@ QString csvNumber(double value)
 QByteArray readingsCsv(const QList<Reading>& readings, const QString& valueTitle)
 {
     const QString value = valueTitle.trimmed().isEmpty() ? QStringLiteral("値") : valueTitle;
-    QString text = QStringLiteral("番号,経過時間 (秒),ラップ (秒),") + csvField(value) +
+    QString text = QStringLiteral("番号,経過時間 (秒),ラップ (秒),") + csvTextField(value) +
                    QStringLiteral(",備考\r\n");
     for (const Reading& r : readings) {
         text += QString::number(r.number) + u',' + csvNumber(r.elapsed) + u',' + csvNumber(r.lap) +
-                u',' + csvNumber(r.value) + u',' + readingRemark(r) + QStringLiteral("\r\n");
+                u',' + csvNumber(r.value) + u',' + csvTextField(readingRemark(r)) +
+                QStringLiteral("\r\n");
     }
     return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
 }
@@ -45,7 +37,8 @@ QByteArray readingsCsv(const QList<Reading>& readings, const QString& valueTitle
 bool writeReadingsCsv(const QString& path, const QList<Reading>& readings,
                       const QString& valueTitle, QString* error, const QStringList& protectedFiles)
 {
-    if (const auto failed = writeExportBytes(path, protectedFiles, readingsCsv(readings, valueTitle))) {
+    if (const auto failed =
+            writeExportBytes(path, protectedFiles, readingsCsv(readings, valueTitle))) {
         *error = failed->message;
         return false;
     }
