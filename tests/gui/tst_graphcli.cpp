@@ -171,6 +171,8 @@ void GraphCliTest::exitStatus()
     const bool report = arguments.contains(u"--report"_s);
     if (status == 0) {
         QVERIFY2(!errors.contains("quellmark-graph:"), errors.constData());
+        // Nothing but the program's own messages, and none of them here.
+        QVERIFY2(errors.isEmpty(), errors.constData());
         if (report) {
             QJsonParseError error;
             const QJsonObject json = QJsonDocument::fromJson(output, &error).object();
@@ -204,6 +206,9 @@ void GraphCliTest::exitStatus()
             // Drawn apart, as the window draws them, and named in the legend.
             QCOMPARE(written.contains(u"除外（計算に使わない）"_s),
                      arguments.contains(u"--exclude"_s));
+            // Listed as the window lists them.
+            if (outPath.endsWith(u".html"_s) && arguments.contains(u"--exclude"_s))
+                QVERIFY(written.contains(u"除外（ここで外した）: 測定回 "_s));
             if (arguments.contains(u"period"_s)) {
                 QVERIFY(written.contains(u"周期 T（すべての押しの当てはめ） = 30"_s));
                 QVERIFY(written.contains(u"残差 (秒)"_s));
