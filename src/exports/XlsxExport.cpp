@@ -288,56 +288,72 @@ ChartRanges writeChartData(Sheet& sheet, const XlsxBook& book, lxw_format* bold)
     return ranges;
 }
 
+// One series of a scatter chart, columns x and y of the chart's data from
+// row 1 to `rows`: the readings as markers, a fitted curve as a red line.
+bool addSeries(lxw_chart* chart, const QByteArray& sheet, int rows, int x, int y, const char* name,
+               bool fitted, Errors& errors)
+{
+    lxw_chart_series* series = chart_add_series(chart, nullptr, nullptr);
+    if (!series) {
+        errors.check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+        return false;
+    }
+    chart_series_set_categories(series, sheet.constData(), 1, lxw_col_t(x), lxw_row_t(rows),
+                                lxw_col_t(x));
+    chart_series_set_values(series, sheet.constData(), 1, lxw_col_t(y), lxw_row_t(rows),
+                            lxw_col_t(y));
+    chart_series_set_name(series, name);
+    if (fitted) {
+        chart_series_set_marker_type(series, LXW_CHART_MARKER_NONE);
+        lxw_chart_line line{};
+        line.color = 0xC00000;
+        line.width = 2.0f;
+        chart_series_set_line(series, &line);
+    } else {
+        chart_series_set_marker_type(series, LXW_CHART_MARKER_CIRCLE);
+        chart_series_set_marker_size(series, 5);
+    }
+    return true;
+}
+
+// The chart beside the first rows of `sheet`, the sheet as wide as one
+// printed page, so that the chart prints whole on the first.
+void placeChart(lxw_chart* chart, Sheet& sheet, int column, double scale, Errors& errors)
+{
+    chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
+    lxw_chart_options options{};
+    options.x_scale = scale;
+    options.y_scale = scale;
+    errors.check(worksheet_insert_chart_opt(sheet.get(), 1, lxw_col_t(column), chart, &options));
+    worksheet_set_landscape(sheet.get());
+    worksheet_fit_to_pages(sheet.get(), 1, 0);
+}
+
+lxw_chart* newScatterChart(lxw_workbook* workbook, Errors& errors)
+{
+    lxw_chart* chart = workbook_add_chart(workbook, LXW_CHART_SCATTER);
+    if (!chart)
+        errors.check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+    return chart;
+}
+
 void addChart(lxw_workbook* workbook, Sheet& readings, const QString& dataSheet,
               const ChartRanges& ranges, const XlsxBook& book, Errors& errors)
 {
     if (ranges.points == 0)
         return;
-    lxw_chart* chart = workbook_add_chart(workbook, LXW_CHART_SCATTER);
-    if (!chart) {
-        errors.check(LXW_ERROR_MEMORY_MALLOC_FAILED);
-        return;
-    }
+    lxw_chart* chart = newScatterChart(workbook, errors);
     const QByteArray sheet = dataSheet.toUtf8();
-    lxw_chart_series* measured = chart_add_series(chart, nullptr, nullptr);
-    if (!measured) {
-        errors.check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+    if (!chart || !addSeries(chart, sheet, ranges.points, 0, 1, "測定値", false, errors))
         return;
-    }
-    chart_series_set_categories(measured, sheet.constData(), 1, 0, lxw_row_t(ranges.points), 0);
-    chart_series_set_values(measured, sheet.constData(), 1, 1, lxw_row_t(ranges.points), 1);
-    chart_series_set_name(measured, "測定値");
-    chart_series_set_marker_type(measured, LXW_CHART_MARKER_CIRCLE);
-    chart_series_set_marker_size(measured, 5);
-    if (ranges.curve > 0) {
-        lxw_chart_series* curve = chart_add_series(chart, nullptr, nullptr);
-        if (!curve) {
-            errors.check(LXW_ERROR_MEMORY_MALLOC_FAILED);
-            return;
-        }
-        chart_series_set_categories(curve, sheet.constData(), 1, 2, lxw_row_t(ranges.curve), 2);
-        chart_series_set_values(curve, sheet.constData(), 1, 3, lxw_row_t(ranges.curve), 3);
-        chart_series_set_name(curve, "当てはめ");
-        chart_series_set_marker_type(curve, LXW_CHART_MARKER_NONE);
-        lxw_chart_line line{};
-        line.color = 0xC00000;
-        line.width = 2.0f;
-        chart_series_set_line(curve, &line);
-    }
+    if (ranges.curve > 0 && !addSeries(chart, sheet, ranges.curve, 2, 3, "当てはめ", true, errors))
+        return;
     const QString title = subjectText(book.subjectLines);
     if (!title.isEmpty())
         chart_title_set_name(chart, chartText(title).constData());
     chart_axis_set_name(chart->x_axis, "経過時間 (秒)");
     chart_axis_set_name(chart->y_axis, chartText(valueColumnTitle(book.valueTitle)).constData());
-    chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
-    lxw_chart_options options{};
-    options.x_scale = 1.6;
-    options.y_scale = 1.6;
-    errors.check(worksheet_insert_chart_opt(readings.get(), 1, 6, chart, &options));
-    // The chart stands beside the first rows: as wide as one page, it prints
-    // whole on the first.
-    worksheet_set_landscape(readings.get());
-    worksheet_fit_to_pages(readings.get(), 1, 0);
+    placeChart(chart, readings, 6, 1.6, errors);
 }
 
 // The period fit's line through its presses, beside its numbers.
@@ -346,38 +362,15 @@ void addPeriodChart(lxw_workbook* workbook, Sheet& results, const QString& dataS
 {
     if (ranges.presses == 0)
         return;
-    lxw_chart* chart = workbook_add_chart(workbook, LXW_CHART_SCATTER);
-    lxw_chart_series* presses = chart ? chart_add_series(chart, nullptr, nullptr) : nullptr;
-    lxw_chart_series* line = chart ? chart_add_series(chart, nullptr, nullptr) : nullptr;
-    if (!presses || !line) {
-        errors.check(LXW_ERROR_MEMORY_MALLOC_FAILED);
-        return;
-    }
+    lxw_chart* chart = newScatterChart(workbook, errors);
     const QByteArray sheet = dataSheet.toUtf8();
-    const auto last = lxw_row_t(ranges.presses);
-    chart_series_set_categories(presses, sheet.constData(), 1, 4, last, 4);
-    chart_series_set_values(presses, sheet.constData(), 1, 5, last, 5);
-    chart_series_set_name(presses, "押した時刻");
-    chart_series_set_marker_type(presses, LXW_CHART_MARKER_CIRCLE);
-    chart_series_set_marker_size(presses, 5);
-    chart_series_set_categories(line, sheet.constData(), 1, 4, last, 4);
-    chart_series_set_values(line, sheet.constData(), 1, 6, last, 6);
-    chart_series_set_name(line, "当てはめ t = t₀ + T·n");
-    chart_series_set_marker_type(line, LXW_CHART_MARKER_NONE);
-    lxw_chart_line style{};
-    style.color = 0xC00000;
-    style.width = 2.0f;
-    chart_series_set_line(line, &style);
+    if (!chart || !addSeries(chart, sheet, ranges.presses, 4, 5, "押した時刻", false, errors) ||
+        !addSeries(chart, sheet, ranges.presses, 4, 6, "当てはめ t = t₀ + T·n", true, errors))
+        return;
     chart_title_set_name(chart, "周期の当てはめ");
     chart_axis_set_name(chart->x_axis, "周期の数 n");
     chart_axis_set_name(chart->y_axis, "時刻 t (秒)");
-    chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
-    lxw_chart_options options{};
-    options.x_scale = 1.4;
-    options.y_scale = 1.4;
-    errors.check(worksheet_insert_chart_opt(results.get(), 1, 5, chart, &options));
-    worksheet_set_landscape(results.get());
-    worksheet_fit_to_pages(results.get(), 1, 0);
+    placeChart(chart, results, 5, 1.4, errors);
 }
 
 } // namespace
