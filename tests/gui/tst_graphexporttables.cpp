@@ -13,11 +13,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
-// The page's and the workbook's tables say what the window says: times to
-// the hundredth, the period fit's doubled and missed presses, the readings
-// left out and each subject change with the reading it came after.
+// The tables of the page, the CSV and the workbook say what the window says:
+// times to the hundredth (the CSV keeps every digit), the period fit's
+// doubled and missed presses, the readings left out and each subject change
+// with the reading it came after.
 class GraphExportTablesTest final : public QObject
 {
     Q_OBJECT
@@ -45,7 +48,7 @@ QList<ReadRow> pendulumRows()
         ReadRow row;
         row.number = i;
         row.elapsed = times[i];
-        row.lap = times[i] - previous;
+        row.lap = std::round((times[i] - previous) * 100) / 100;
         row.target = 1.0;
         row.rejected = i == 10;
         previous = times[i];
@@ -63,7 +66,13 @@ QList<ReadRow> pendulumRows()
 constexpr char16_t Read[] = uR"py(
 import json, sys, zipfile, re
 path = sys.argv[1]
-if path.endswith('.html'):
+if path.endswith('.csv'):
+    import csv
+    with open(path, encoding='utf-8-sig', newline='') as f:
+        rows = list(csv.reader(f))[1:]
+    print(json.dumps({'rows': [[r[0], r[1], r[2], r[4]] for r in rows],
+                      'text': [t for r in rows for t in r[4].split('、')]}))
+elif path.endswith('.html'):
     import html5lib
     doc = html5lib.HTMLParser(namespaceHTMLElements=False).parse(open(path, 'rb').read())
     rows = [[td.text or '' for td in r] for r in doc.findall('.//tbody/tr')]
@@ -93,6 +102,8 @@ void GraphExportTablesTest::tablesSayWhatTheWindowSays_data()
     QTest::addColumn<QStringList>("row10"); // the NG one
     QTest::newRow("page") << u"html"_s << QStringList{u"4"_s, u"6.30"_s, u"0.28"_s, u"二度押し"_s}
                           << QStringList{u"10"_s, u"19.99"_s, u"1.99"_s, u"NG"_s};
+    QTest::newRow("CSV") << u"csv"_s << QStringList{u"4"_s, u"6.3"_s, u"0.28"_s, u"二度押し"_s}
+                         << QStringList{u"10"_s, u"19.99"_s, u"1.99"_s, u"NG"_s};
     QTest::newRow("workbook") << u"xlsx"_s
                               << QStringList{u"4"_s, u"0.00"_s, u"0.00"_s, u"二度押し"_s}
                               << QStringList{u"10"_s, u"0.00"_s, u"0.00"_s, u"NG"_s};
