@@ -111,6 +111,9 @@ void GraphCliTest::exitStatus_data()
     QTest::newRow("report and export at once")
         << QStringList{u"--report"_s, u"--export"_s, u"OUT.png"_s} << u"cooling"_s << 2
         << QByteArray();
+    // The system's reason, and no file in the folder's place.
+    QTest::newRow("a folder as target")
+        << QStringList{u"--export"_s, u"FOLDER.html"_s} << u"cooling"_s << 2 << QByteArray();
     QTest::newRow("unknown figure type")
         << QStringList{u"--export"_s, u"OUT.bmp"_s} << u"cooling"_s << 2 << QByteArray();
     QTest::newRow("unknown option")
@@ -160,6 +163,10 @@ void GraphCliTest::exitStatus()
                          : file == u"few"_s     ? m_fewReadings
                          : file == u"garbage"_s ? m_garbage
                                                 : QDir(m_tmp.path()).filePath(u"none.csv"_s);
+    if (const qsizetype at = arguments.indexOf(u"FOLDER.html"_s); at >= 0) {
+        arguments[at] = out + u".html"_s;
+        QVERIFY(QDir().mkpath(arguments[at]));
+    }
     if (const qsizetype at = arguments.indexOf(u"FILE"_s); at >= 0)
         arguments[at] = path;
     else
@@ -194,6 +201,8 @@ void GraphCliTest::exitStatus()
     } else {
         QVERIFY(output.isEmpty());
         QVERIFY2(errors.contains("quellmark-graph: "), errors.constData());
+        if (arguments.contains(out + u".html"_s))
+            QVERIFY2(errors.contains("フォルダーには保存できません"), errors.constData());
     }
     if (!outPath.isEmpty()) {
         QFile figure(outPath);
