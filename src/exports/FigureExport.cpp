@@ -7,6 +7,7 @@
 #include "exports/SafeText.h"
 #include "exports/SvgFigure.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -43,43 +44,35 @@ QString documentTitle(const Figure& figure)
 QString drawFigure(Figure& figure, const QString& suffix, const QString& temporary)
 {
     QCustomPlot& plot = figure.figurePlot();
-    bool ok = false;
+    const QString cannotDraw = QStringLiteral("図を描けません");
     if (suffix == QStringLiteral("png")) {
-        // As QCustomPlot's savePng draws it, but through a file of ours, which
-        // knows why a write failed.
+        // As QCustomPlot's savePng draws it, but written by us, so that a
+        // failed write says why.
         QImage image = plot.toPixmap(FigureWidth, FigureHeight).toImage();
         const int dotsPerMeter = int(96 / 0.0254);
         image.setDotsPerMeterX(dotsPerMeter);
         image.setDotsPerMeterY(dotsPerMeter);
-        QFile file(temporary);
-        if (!file.open(QIODevice::WriteOnly))
-            return file.errorString();
-        QImageWriter writer(&file, "png");
-        ok = !image.isNull() && writer.write(image) && file.flush();
-        if (!ok && file.error() != QFileDevice::NoError)
-            return file.errorString();
-    } else if (suffix == QStringLiteral("pdf")) {
-        // Qt escapes the title in the PDF's metadata, but carries control
-        // characters into its XML (XMP) copy.
-        ok = plot.savePdf(temporary, FigureWidth, FigureHeight, QCP::epAllowCosmetic,
-                          QStringLiteral("quellmark-graph"),
-                          withoutXmlForbidden(documentTitle(figure)));
-    } else {
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        if (image.isNull() || !QImageWriter(&png, "png").write(image))
+            return cannotDraw;
+        return writeWholeFile(temporary, png.data());
+    }
+    if (suffix == QStringLiteral("svg")) {
         const QByteArray bytes =
             svgFigure(plot, QSize(FigureWidth, FigureHeight), documentTitle(figure));
-        QFile file(temporary);
-        ok = !bytes.isEmpty() && file.open(QIODevice::WriteOnly) &&
-             file.write(bytes) == bytes.size() && file.flush();
-        if (!ok && file.error() != QFileDevice::NoError)
-            return file.errorString();
+        return bytes.isEmpty() ? cannotDraw : writeWholeFile(temporary, bytes);
     }
-    if (ok)
+    // Qt escapes the title in the PDF's metadata, but carries control
+    // characters into its XML (XMP) copy.
+    if (plot.savePdf(temporary, FigureWidth, FigureHeight, QCP::epAllowCosmetic,
+                     QStringLiteral("quellmark-graph"), withoutXmlForbidden(documentTitle(figure))))
         return QString();
     // The PDF printer keeps its reason to itself; a full disk is the usual one.
     if (const QStorageInfo disk(QFileInfo(temporary).absolutePath());
         disk.isValid() && disk.bytesAvailable() == 0)
         return QStringLiteral("ディスクに空きがありません");
-    return QStringLiteral("図を描けません");
+    return cannotDraw;
 }
 
 } // namespace
