@@ -33,15 +33,16 @@ private:
     Figure& m_figure;
 };
 
-QString documentTitle(const Figure& figure)
+QString documentTitle(const Figure& figure, const QString& title = {})
 {
-    const QString subject = figure.figureTitle();
+    const QString subject = title.isEmpty() ? figure.figureTitle() : title;
     return subject.isEmpty() ? QStringLiteral("クエルマーク グラフ") : subject;
 }
 
 // Draws into the guard's temporary file; the format comes from the target's
 // suffix, as the temporary file has none of its own.
-QString drawFigure(Figure& figure, const QString& suffix, const QString& temporary)
+QString drawFigure(Figure& figure, const QString& suffix, const QString& title,
+                   const QString& temporary)
 {
     QCustomPlot& plot = figure.figurePlot();
     const QString cannotDraw = QStringLiteral("図を描けません");
@@ -60,13 +61,14 @@ QString drawFigure(Figure& figure, const QString& suffix, const QString& tempora
     }
     if (suffix == QStringLiteral("svg")) {
         const QByteArray bytes =
-            svgFigure(plot, QSize(FigureWidth, FigureHeight), documentTitle(figure));
+            svgFigure(plot, QSize(FigureWidth, FigureHeight), documentTitle(figure, title));
         return bytes.isEmpty() ? cannotDraw : writeWholeFile(temporary, bytes);
     }
     // Qt escapes the title in the PDF's metadata, but carries control
     // characters into its XML (XMP) copy.
     if (plot.savePdf(temporary, FigureWidth, FigureHeight, QCP::epAllowCosmetic,
-                     QStringLiteral("quellmark-graph"), withoutXmlForbidden(documentTitle(figure))))
+                     QStringLiteral("quellmark-graph"),
+                     withoutXmlForbidden(documentTitle(figure, title))))
         return QString();
     // The PDF printer keeps its reason to itself; a full disk is the usual one.
     if (const QStorageInfo disk(QFileInfo(temporary).absolutePath());
@@ -95,7 +97,7 @@ bool exportFigure(Figure& figure, const QString& path, const FigureOptions& opti
     }
     const FitLabelForExport label(figure, options.fitLabel);
     const auto failed = writeExport(path, protectedFiles, [&](const QString& temporary) {
-        return drawFigure(figure, suffix, temporary);
+        return drawFigure(figure, suffix, options.title, temporary);
     });
     if (failed)
         *error = failed->message;
@@ -122,8 +124,11 @@ bool exportResults(const QString& path, const ExportSource& source, Figure& figu
     const std::optional<ExportFormat> format = exportFormatOf(path);
     if (format && !exportFormatDraws(*format))
         return exportData(*format, path, source, error);
-    if (format != ExportFormat::Html)
-        return exportFigure(figure, path, options, error, source.protectedFiles);
+    if (format != ExportFormat::Html) {
+        FigureOptions titled = options;
+        titled.title = exportTitle(source.model);
+        return exportFigure(figure, path, titled, error, source.protectedFiles);
+    }
     const MeasurementModel& model = source.model;
     HtmlPage page;
     page.subjectLines = model.initialSubjectLines();

@@ -13,6 +13,8 @@ struct HtmlPage;
 struct FigureOptions {
     // The fit's equation and numbers above the plot, when a fit is shown.
     bool fitLabel = true;
+    // The SVG's and the PDF's title; empty: the figure's own.
+    QString title = {};
 };
 
 inline constexpr int FigureWidth = 1200;
