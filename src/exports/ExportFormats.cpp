@@ -32,9 +32,16 @@ bool exportData(ExportFormat format, const QString& path, const ExportSource& so
                 QString* error)
 {
     const MeasurementModel& model = source.model;
-    if (format == ExportFormat::Csv)
+    if (format == ExportFormat::Csv) {
+        const std::vector<MeasurementModel::SubjectChange>& changes = model.subjectChanges();
+        const QStringList lines = subjectChangeLines(changes);
+        QHash<int, QStringList> changesAfter;
+        for (std::size_t i = 0; i < changes.size(); ++i)
+            changesAfter[changes[i].afterReading] << lines[qsizetype(i)];
         return writeReadingsCsv(path, model.readings(), model.valueTitle(), error,
-                                source.protectedFiles);
+                                source.protectedFiles, pressMarks(source.results.goodPeriod()),
+                                changesAfter);
+    }
     XlsxBook book;
     book.subjectLines = model.initialSubjectLines();
     book.valueTitle = model.valueTitle();
@@ -43,5 +50,8 @@ bool exportData(ExportFormat format, const QString& path, const ExportSource& so
     book.fit = source.results.goodFit();
     book.period = source.results.goodPeriod();
     book.laps = source.results.laps;
+    book.subjectChanges = subjectChangeLines(model.subjectChanges());
+    book.marks = pressMarks(book.period);
+    book.pressPerHalfSwing = source.results.request.pressPerHalfSwing;
     return writeXlsxBook(path, book, error, source.protectedFiles);
 }

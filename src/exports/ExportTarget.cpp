@@ -191,13 +191,25 @@ writeExport(const QString& target, const QStringList& protectedFiles,
     return std::nullopt;
 }
 
+QString writeWholeFile(const QString& path, const QByteArray& bytes)
+{
+    // Unbuffered: Qt's buffer turns a short write into "Unknown error".
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    for (qsizetype written = 0; written < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            return file.errorString();
+        written += n;
+    }
+    return QString();
+}
+
 std::optional<ExportError>
 writeExportBytes(const QString& target, const QStringList& protectedFiles, const QByteArray& bytes)
 {
     return writeExport(target, protectedFiles, [&bytes](const QString& temporaryPath) {
-        QFile file(temporaryPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
-            return file.errorString();
-        return QString();
+        return writeWholeFile(temporaryPath, bytes);
     });
 }

@@ -28,6 +28,11 @@ std::optional<ExportError>
 writeExport(const QString& target, const QStringList& protectedFiles,
             const std::function<QString(const QString& temporaryPath)>& write);
 
+// Writes `bytes` to the file at `path` (the temporary path a writer is
+// given), returning the system's reason when it cannot: a write cut short
+// (a full disk) is retried once more, which then fails with that reason.
+QString writeWholeFile(const QString& path, const QByteArray& bytes);
+
 // The same for bytes already in memory.
 std::optional<ExportError>
 writeExportBytes(const QString& target, const QStringList& protectedFiles, const QByteArray& bytes);

@@ -13,6 +13,8 @@ struct HtmlPage;
 struct FigureOptions {
     // The fit's equation and numbers above the plot, when a fit is shown.
     bool fitLabel = true;
+    // The SVG's and the PDF's title; empty: the figure's own.
+    QString title = {};
 };
 
 inline constexpr int FigureWidth = 1200;
@@ -21,12 +23,12 @@ inline constexpr int FigureHeight = 800;
 // Writes the figure as PNG, SVG or PDF, chosen by the suffix of `path`,
 // through the export guard. On failure returns false with a message in
 // Japanese in `error`. The plot in the window is left as it was.
-bool exportFigure(Figure& figure, const QString& path, const FigureOptions& options,
-                  QString* error, const QStringList& protectedFiles = {});
+bool exportFigure(Figure& figure, const QString& path, const FigureOptions& options, QString* error,
+                  const QStringList& protectedFiles = {});
 
-// The page's title (the figure's, or the program's name) and its figure as
-// inline SVG, with the fit's label when `fitLabel`. The window's save dialog
-// and --export make their pages alike through here.
+// The page's title (as given, else the figure's or the program's name) and its
+// figure as inline SVG, with the fit's label when `fitLabel`. The window's
+// save dialog and --export make their pages alike through here.
 void putFigureOnPage(Figure& figure, bool fitLabel, HtmlPage& page);
 
 // The figure as a picture, for the clipboard.

@@ -1,10 +1,12 @@
 #include "exports/HtmlExport.h"
 
 #include "exports/ExportTarget.h"
+#include "exports/SafeText.h"
 
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -26,6 +28,7 @@ th, td { border: 1px solid #999; padding: 0.15em 0.5em; }
 td { text-align: right; }
 td.remark, td.used { text-align: center; }
 tr.left-out td { color: #777; }
+.note { font-weight: bold; }
 @page { size: A4; margin: 12mm; }
 @media print {
   body { max-width: none; padding: 0; font-size: 10pt; }
@@ -37,35 +40,65 @@ tr.left-out td { color: #777; }
 
 QString escaped(const QString& text)
 {
-    return text.toHtmlEscaped();
+    return markupEscaped(text);
 }
 
-QString number(double value)
+QByteArray number(double value)
 {
     if (!std::isfinite(value))
-        return QStringLiteral("—");
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+        return QByteArrayLiteral("—");
+    return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-QString readingsTable(const HtmlPage& page)
+QByteArray utf8(const QString& text)
+{
+    return text.toUtf8();
+}
+
+// Written straight into UTF-8 bytes: a table of a hundred thousand rows
+// built as QString first took its size three times over.
+void appendReadingsTable(QByteArray& html, const HtmlPage& page)
 {
     const QString value =
         page.valueTitle.trimmed().isEmpty() ? QStringLiteral("値") : page.valueTitle;
-    QString html = QStringLiteral("<section class=\"readings\">\n<h2>測定値</h2>\n"
-                                  "<div class=\"table\"><table>\n<thead><tr><th>番号</th>"
-                                  "<th>経過時間 (秒)</th><th>ラップ (秒)</th><th>") +
-                   escaped(value) +
-                   QStringLiteral("</th><th>備考</th><th>計算に使う</th></tr></thead>\n<tbody>\n");
-    for (const Reading& r : page.readings) {
-        const bool used = !r.rejected && !r.excluded;
-        html += used ? QStringLiteral("<tr>") : QStringLiteral("<tr class=\"left-out\">");
+    html += utf8(QStringLiteral("<section class=\"readings\">\n<h2>測定値</h2>\n"));
+    const qsizetype shown = std::min(page.readings.size(), HtmlTableMaxRows);
+    if (shown < page.readings.size()) {
         html +=
-            QStringLiteral("<td>%1</td><td>%2</td><td>%3</td><td>%4</td>"
-                           "<td class=\"remark\">%5</td><td class=\"used\">%6</td></tr>\n")
-                .arg(QString::number(r.number), number(r.elapsed), number(r.lap), number(r.value),
-                     escaped(readingRemark(r)), used ? QStringLiteral("○") : QStringLiteral("—"));
+            utf8(QStringLiteral("<p class=\"note\">この表には初めの %1 点（測定回 %2〜%3）だけを"
+                                "載せています。そのあとの %4 点（測定回 %5〜%6）は載せていません。"
+                                "すべての測定値は CSV と XLSX の書き出しにあります。</p>\n")
+                     .arg(shown)
+                     .arg(page.readings.front().number)
+                     .arg(page.readings[shown - 1].number)
+                     .arg(page.readings.size() - shown)
+                     .arg(page.readings[shown].number)
+                     .arg(page.readings.back().number));
     }
-    return html + QStringLiteral("</tbody>\n</table></div>\n</section>\n");
+    html += utf8(QStringLiteral("<div class=\"table\"><table>\n<thead><tr><th>番号</th>"
+                                "<th>経過時間 (秒)</th><th>ラップ (秒)</th><th>") +
+                 escaped(value) +
+                 QStringLiteral("</th><th>備考</th><th>計算に使う</th></tr></thead>\n<tbody>\n"));
+    const QByteArray used = utf8(QStringLiteral("○"));
+    const QByteArray unused = utf8(QStringLiteral("—"));
+    for (qsizetype i = 0; i < shown; ++i) {
+        const Reading& r = page.readings[i];
+        const bool inUse = !r.rejected && !r.excluded;
+        html += inUse ? "<tr><td>" : "<tr class=\"left-out\"><td>";
+        html += QByteArray::number(r.number);
+        html += "</td><td>";
+        html += utf8(tableSeconds(r.elapsed));
+        html += "</td><td>";
+        html += utf8(tableSeconds(r.lap));
+        html += "</td><td>";
+        html += number(r.value);
+        html += "</td><td class=\"remark\">";
+        html += utf8(escaped(tableRemark(r, page.marks)));
+        html += "</td><td class=\"used\">";
+        html += inUse ? used : unused;
+        html += "</td></tr>\n";
+    }
+    html += "</tbody>\n</table></div>\n</section>\n";
 }
 
 } // namespace
@@ -87,7 +120,7 @@ QByteArray inlineSvg(const QByteArray& svg)
 
 QByteArray htmlPage(const HtmlPage& page)
 {
-    QString html = QStringLiteral("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n"
+    QString head = QStringLiteral("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n"
                                   "<meta charset=\"utf-8\">\n"
                                   "<meta name=\"viewport\" content=\"width=device-width, "
                                   "initial-scale=1\">\n<title>") +
@@ -96,20 +129,27 @@ QByteArray htmlPage(const HtmlPage& page)
                    escaped(page.title) + QStringLiteral("</h1>\n");
     for (const QString& line : page.subjectLines) {
         if (!line.trimmed().isEmpty() && line != page.title)
-            html +=
+            head +=
                 QStringLiteral("<p class=\"subject\">") + escaped(line) + QStringLiteral("</p>\n");
     }
-    QByteArray bytes = html.toUtf8();
-    if (const QByteArray svg = inlineSvg(page.svg); !svg.isEmpty())
-        bytes += "<figure>\n" + svg.trimmed() + "\n</figure>\n";
-    html = QStringLiteral("<section class=\"results\">\n<h2>結果</h2>\n");
+    for (const QString& line : page.subjectChanges)
+        head += QStringLiteral("<p class=\"subject\">") + escaped(line) + QStringLiteral("</p>\n");
+    QByteArray html = head.toUtf8();
+    const QByteArray svg = inlineSvg(page.svg);
+    html.reserve(html.size() + svg.size() + std::min(page.readings.size(), HtmlTableMaxRows) * 120 +
+                 4096);
+    if (!svg.isEmpty())
+        html += "<figure>\n" + svg.trimmed() + "\n</figure>\n";
+    html += "<section class=\"results\">\n";
+    html += utf8(QStringLiteral("<h2>結果</h2>\n"));
     for (const QString& line : page.results) {
         if (!line.trimmed().isEmpty())
-            html += QStringLiteral("<p>") + escaped(line) + QStringLiteral("</p>\n");
+            html += "<p>" + utf8(escaped(line)) + "</p>\n";
     }
-    html +=
-        QStringLiteral("</section>\n") + readingsTable(page) + QStringLiteral("</body>\n</html>\n");
-    return bytes + html.toUtf8();
+    html += "</section>\n";
+    appendReadingsTable(html, page);
+    html += "</body>\n</html>\n";
+    return html;
 }
 
 bool writeHtmlPage(const QString& path, const HtmlPage& page, QString* error,

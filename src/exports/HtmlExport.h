@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exports/ExportTables.h"
 #include "readings/Reading.h"
 
 #include <QByteArray>
@@ -18,7 +19,14 @@ struct HtmlPage {
     QStringList results;      // the fit and lap results, one line each
     QString valueTitle;       // the value column's title
     QList<Reading> readings;
+    QStringList subjectChanges; // as subjectChangeLines() gives them
+    PressMarks marks;           // of the period fit, in the table's remarks
 };
+
+// The most readings the page's table lists: a browser draws a table of these
+// in seconds; the page names those past it and sends the reader to the CSV
+// and the workbook, which hold every one.
+constexpr qsizetype HtmlTableMaxRows = 20000;
 
 QByteArray htmlPage(const HtmlPage& page);
 

@@ -2,6 +2,7 @@
 
 #include "readings/FileReadings.h"
 #include "readings/MeasurementModel.h"
+#include "readings/ResultText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -52,8 +53,13 @@ QByteArray fitJson(const analysis::FitResult& fit)
     }
     json += "}, \"r2\": " + jsonNumber(fit.r2) + ", \"residual_sd\": " + jsonNumber(fit.residualSd);
     if (fit.model == analysis::Model::Cooling) {
-        json += ", \"time_constant\": " + jsonNumber(fit.timeConstant) +
-                ", \"half_time\": " + jsonNumber(fit.halfTime);
+        // With their standard errors, as the parameters they come from.
+        const CoolingTime tau = timeConstantOf(fit);
+        const CoolingTime half = halfTimeOf(fit);
+        json += ", \"time_constant\": {\"value\": " + jsonNumber(tau.value) +
+                ", \"se\": " + jsonNumber(tau.se) +
+                "}, \"half_time\": {\"value\": " + jsonNumber(half.value) +
+                ", \"se\": " + jsonNumber(half.se) + "}";
         // No value at t = 0 to give (it is null): the curve where the readings are.
         if (!std::isfinite(fit.parameters[1].value)) {
             const analysis::CurveValue& v = fit.atFirstTime;
@@ -135,7 +141,20 @@ Report buildReport(const QString& path, DataFileContents contents, const FitRequ
         }
         fit = fitJson(*results.fit);
     }
+    // The subject as the file began, and each change with the reading it came after.
+    QByteArray changes = "[";
+    for (const MeasurementModel::SubjectChange& change : model.subjectChanges()) {
+        if (changes.size() > 1)
+            changes += ", ";
+        changes += "{\"after_reading\": " +
+                   (change.afterReading < 0 ? QByteArray("null")
+                                            : QByteArray::number(change.afterReading)) +
+                   ", \"subject\": " + jsonString(subjectText(change.lines)) + "}";
+    }
+    changes += "]";
     report.json = "{\"file\": " + jsonString(path) +
+                  ", \"subject\": " + jsonString(subjectText(model.initialSubjectLines())) +
+                  ", \"subject_changes\": " + changes +
                   ", \"readings\": " + QByteArray::number(model.readingCount()) +
                   ", \"rejected\": " + QByteArray::number(model.rejectedCount()) +
                   ", \"excluded\": " + numbersJson(exclusions.applied) +

@@ -1,5 +1,7 @@
 #include "exports/SvgFigure.h"
 
+#include "exports/SafeText.h"
+
 #include <QBuffer>
 #include <QPixmap>
 #include <QRegularExpression>
@@ -16,7 +18,9 @@ QByteArray svgFigure(QCustomPlot& plot, QSize size, const QString& title)
     svg.setOutputDevice(&buffer);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setTitle(title);
+    // Qt writes the title as given, markup and all: it is put in escaped below.
+    static const QString titleMark = QStringLiteral("quellmark-figure-title");
+    svg.setTitle(titleMark);
     // Points become pixels at the resolution the PNG is drawn at (the
     // generator's own 72 dpi made the text 0.75 times as large).
     svg.setResolution(QPixmap(1, 1).logicalDpiY());
@@ -26,7 +30,12 @@ QByteArray svgFigure(QCustomPlot& plot, QSize size, const QString& title)
     plot.toPainter(&painter, size.width(), size.height());
     if (!painter.end())
         return {};
-    return joinSvgTextRuns(buffer.data());
+    QByteArray bytes = joinSvgTextRuns(buffer.data());
+    const QByteArray placeholder = "<title>" + titleMark.toUtf8() + "</title>";
+    if (const qsizetype at = bytes.indexOf(placeholder); at >= 0)
+        bytes.replace(at, placeholder.size(),
+                      "<title>" + markupEscaped(title).toUtf8() + "</title>");
+    return bytes;
 }
 
 QByteArray joinSvgTextRuns(const QByteArray& svg)
@@ -35,7 +44,9 @@ QByteArray joinSvgTextRuns(const QByteArray& svg)
     static const QRegularExpression run(
         QStringLiteral(R"re(<text ([^>]*?)x="([^"]*)" y="([^"]*)" ([^>]*?)\s*>([^<]*)</text>)re"));
     static const QRegularExpression family(QStringLiteral(R"re(font-family="([^"]*)")re"));
-    const QString text = QString::fromUtf8(svg);
+    // Qt escapes the markup of the texts it draws but keeps their control
+    // characters, which no XML may hold.
+    const QString text = withoutXmlForbidden(QString::fromUtf8(svg));
     QString out;
     out.reserve(text.size());
     qsizetype copied = 0;

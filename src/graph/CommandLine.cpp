@@ -26,16 +26,15 @@ CommandLine::CommandLine()
                QStringLiteral("図を OUT (.png, .svg, .pdf)、ページを OUT.html、ブックを "
                               "OUT.xlsx、測定値を OUT.csv に書いて終わる"),
                QStringLiteral("OUT")),
-      m_report(QStringLiteral("report"),
-               QStringLiteral("結果を JSON で標準出力に書いて終わる")),
+      m_report(QStringLiteral("report"), QStringLiteral("結果を JSON で標準出力に書いて終わる")),
       m_fit(QStringLiteral("fit"),
             QStringLiteral("--export と --report の当てはめ: linear、cooling、period（周期）"),
             QStringLiteral("MODEL")),
       m_halfSwing(QStringLiteral("half-swing"),
                   QStringLiteral("--fit period: 半周期ごとに押した（周期はラップの 2 倍）")),
       m_exclude(QStringLiteral("exclude"),
-                QStringLiteral("--export と --report で、この番号の読みを当てはめと統計から"
-                               "除く（例: 4,7）。データファイルは変えない"),
+                QStringLiteral("--export と --report で、この測定回を当てはめと統計から"
+                               "除く（例: 4,7）。何度でも書ける。データファイルは変えない"),
                 QStringLiteral("LIST")),
       m_noFitLabel(QStringLiteral("no-fit-label"),
                    QStringLiteral("--export の図に当てはめの式と値を入れない"))
@@ -82,25 +81,26 @@ std::optional<Options> CommandLine::options(QString* error) const
             o.fit.choice = FitChoice::Period;
             o.fit.pressPerHalfSwing = m_parser.isSet(m_halfSwing);
         } else {
-            *error =
-                QStringLiteral("--fit は linear、cooling、period のどれかです: %1").arg(name);
+            *error = QStringLiteral("--fit は linear、cooling、period のどれかです: %1").arg(name);
             return std::nullopt;
         }
     }
     if (m_parser.isSet(m_exclude)) {
-        const QString list = m_parser.value(m_exclude);
-        const std::optional<QSet<int>> numbers = readingNumbers(list);
-        if (!numbers) {
-            *error = QStringLiteral("--exclude には読みの番号をコンマで区切って書いてください"
-                                    "（例: 4,7）: %1")
-                         .arg(list);
-            return std::nullopt;
+        // Every list given counts, not only the last.
+        for (const QString& list : m_parser.values(m_exclude)) {
+            const std::optional<QSet<int>> numbers = readingNumbers(list);
+            if (!numbers) {
+                *error = QStringLiteral("--exclude には測定回をコンマで区切って書いてください"
+                                        "（例: 4,7）: %1")
+                             .arg(list);
+                return std::nullopt;
+            }
+            o.excluded.unite(*numbers);
         }
         if (o.mode == Mode::Window) {
             *error = QStringLiteral("--exclude は --report か --export と使ってください");
             return std::nullopt;
         }
-        o.excluded = *numbers;
     }
     const QStringList files = m_parser.positionalArguments();
     if (o.mode == Mode::Window ? files.size() > 1 : files.size() != 1) {

@@ -14,6 +14,7 @@
 #include "graph/HeadlessPlatform.h"
 #include "graph/ParentConsole.h"
 #include "readings/FileReadings.h"
+#include "readings/ResultText.h"
 #include "ui/QtTranslations.h"
 
 #include <QApplication>
@@ -33,6 +34,15 @@ void printError(const QString& message)
     std::fprintf(stderr, "quellmark-graph: %s\n", message.toLocal8Bit().constData());
 }
 
+// Without a window, standard error is the program's own: Qt's warnings
+// (about paths, the headless platform's window sizes …) say nothing a user
+// can act on.
+void dropQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg)
+        printError(message);
+}
+
 int fail(const QString& message)
 {
     printError(message);
@@ -41,7 +51,8 @@ int fail(const QString& message)
 
 int runReport(const Options& o)
 {
-    Report report = buildReport(o.file, readDataFile(o.file, RowsKept::Readings), o.fit, o.excluded);
+    Report report =
+        buildReport(o.file, readDataFile(o.file, RowsKept::Readings), o.fit, o.excluded);
     if (!report.ok)
         return fail(report.error);
     std::fwrite(report.json.constData(), 1, std::size_t(report.json.size()), stdout);
@@ -52,11 +63,15 @@ int runReport(const Options& o)
     return report.status;
 }
 
-QStringList resultLines(const Results& results)
+// As the window shows them: the fit, the readings left out, the laps.
+QStringList resultLines(const Results& results, const MeasurementModel& model)
 {
     QStringList lines;
     if (!results.fitText.isEmpty())
         lines = results.fitText.split(u'\n');
+    if (const QString leftOut = leftOutText(model.rejectedReadings(), model.excludedReadings());
+        !leftOut.isEmpty())
+        lines += leftOut.split(u'\n');
     return lines + results.lapText.split(u'\n');
 }
 
@@ -85,7 +100,7 @@ int runExport(const Options& o)
         return fail(path + QStringLiteral(": ") + results.fitText);
     if (results.fit && !results.fit->ok())
         return fail(path + QStringLiteral(": ") + fitFailureText(*results.fit));
-    const ExportSource source{model, results, resultLines(results), {path}};
+    const ExportSource source{model, results, resultLines(results, model), {path}};
     QString error;
     bool written = false;
     if (format && !exportFormatDraws(*format)) {
@@ -96,8 +111,7 @@ int runExport(const Options& o)
         GraphPlot plot(model);
         plot.showReadings();
         plot.showResults(results);
-        plot.showLapMean(results.laps.count > 0 ? std::optional(results.laps.mean)
-                                                : std::nullopt);
+        plot.showLapMean(results.laps.count > 0 ? std::optional(results.laps.mean) : std::nullopt);
         results.residualT = {};
         results.residual = {};
         plot.refresh();
@@ -166,6 +180,8 @@ int main(int argc, char** argv)
     const std::optional<Options> o = parsed ? line.options(&error) : std::nullopt;
     if (parsed && !o)
         return fail(error);
+    if (o && o->mode != Mode::Window)
+        qInstallMessageHandler(dropQtMessages);
     if (o && o->mode == Mode::Report) {
         const QCoreApplication app(argc, argv);
         return runReport(*o);

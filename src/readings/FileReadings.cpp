@@ -78,6 +78,6 @@ QString missingReadingsText(const std::vector<int>& missing)
     QStringList numbers;
     for (const int number : missing)
         numbers << QString::number(number);
-    return QStringLiteral("読み %1 はファイルにないので除外していません")
+    return QStringLiteral("測定回 %1 はファイルにないので除外していません")
         .arg(numbers.join(QStringLiteral(", ")));
 }

@@ -49,6 +49,15 @@ QString plainValue(double value, int digits, const QString& unit)
     return withUnit(QString::number(value, 'g', digits), unit);
 }
 
+QString r2Text(double r2)
+{
+    int digits = 6;
+    while (std::isfinite(r2) && r2 < 1 && digits < 17 &&
+           QString::number(r2, 'g', digits).toDouble() >= 1)
+        ++digits;
+    return plainValue(r2, digits);
+}
+
 QString valueWithUncertainty(double value, double se, const QString& unit)
 {
     if (!std::isfinite(value))

@@ -14,6 +14,9 @@ QString valueWithUncertainty(double value, double se, const QString& unit = {});
 
 // A number with no uncertainty to round to, at `digits` significant digits.
 QString plainValue(double value, int digits, const QString& unit = {});
+// R² at six significant digits, or as many more as it takes for one below 1
+// not to read as 1 (0.99999996).
+QString r2Text(double r2);
 
 // The unit in the value column's title as the user typed it: the last word
 // ("温度 ℃" → "℃") or what stands in brackets ("温度(℃)", "長さ [cm]",

@@ -1,7 +1,7 @@
 #include "readings/ResultText.h"
 
-#include "readings/Results.h"
 #include "readings/ResultFormatting.h"
+#include "readings/Results.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,21 +43,11 @@ QList<Parameter> parameters(const analysis::FitResult& fit, const QString& unit)
         list << parameter(p, unit);
     if (fit.model != analysis::Model::Cooling)
         return list;
-    // 1/k and ln2/k carry the rate's relative error.
-    double rate = 0.0;
-    double rateSe = 0.0;
-    for (const analysis::FitParameter& p : fit.parameters) {
-        if (p.name == "rate") {
-            rate = p.value;
-            rateSe = p.se;
-        }
-    }
-    const double relative = rate != 0.0 ? rateSe / std::abs(rate) : NAN;
     const QString s = QStringLiteral("s");
-    list << Parameter{QStringLiteral("時定数 1/k"),
-                      valueWithUncertainty(fit.timeConstant, relative * fit.timeConstant, s)};
-    list << Parameter{QStringLiteral("半減期 ln2/k"),
-                      valueWithUncertainty(fit.halfTime, relative * fit.halfTime, s)};
+    const CoolingTime tau = timeConstantOf(fit);
+    const CoolingTime half = halfTimeOf(fit);
+    list << Parameter{QStringLiteral("時定数 1/k"), valueWithUncertainty(tau.value, tau.se, s)};
+    list << Parameter{QStringLiteral("半減期 ln2/k"), valueWithUncertainty(half.value, half.se, s)};
     return list;
 }
 
@@ -68,7 +58,27 @@ QString equation(analysis::Model model)
                : QStringLiteral("冷却・加温 y = c + (y0 − c)·e^(−k·t)");
 }
 
+// 1/k and ln2/k carry the rate's relative error.
+double rateRelativeError(const analysis::FitResult& fit)
+{
+    for (const analysis::FitParameter& p : fit.parameters) {
+        if (p.name == "rate")
+            return p.value != 0.0 ? p.se / std::abs(p.value) : NAN;
+    }
+    return NAN;
+}
+
 } // namespace
+
+CoolingTime timeConstantOf(const analysis::FitResult& fit)
+{
+    return {fit.timeConstant, rateRelativeError(fit) * fit.timeConstant};
+}
+
+CoolingTime halfTimeOf(const analysis::FitResult& fit)
+{
+    return {fit.halfTime, rateRelativeError(fit) * fit.halfTime};
+}
 
 QString fitResultText(const analysis::FitResult& fit, const QString& unit)
 {
@@ -90,7 +100,7 @@ QString fitResultText(const analysis::FitResult& fit, const QString& unit)
                      "（t = 0 の値は大きすぎて表せません。最初の時刻 t = %1 s の値 = %2）")
                      .arg(plainValue(v.t, 10), valueWithUncertainty(v.value, v.se, unit));
     }
-    lines << QStringLiteral("R² = %1").arg(plainValue(fit.r2, 6));
+    lines << QStringLiteral("R² = %1").arg(r2Text(fit.r2));
     lines << QStringLiteral("残差の標準偏差 = %1").arg(plainValue(fit.residualSd, 3, unit));
     return (lines + warnings).join(u'\n');
 }
@@ -118,7 +128,7 @@ QStringList fitLabelLines(const analysis::FitResult& fit, const QString& unit)
     QStringList numbers;
     for (const Parameter& p : parameters(fit, unit))
         numbers << p.name.section(u' ', -1) + QStringLiteral(" = ") + p.value;
-    numbers << QStringLiteral("R² = %1").arg(plainValue(fit.r2, 6));
+    numbers << QStringLiteral("R² = %1").arg(r2Text(fit.r2));
     QStringList lines{equation(fit.model) + QStringLiteral("（%1 点）").arg(fit.points)};
     // Three to a line keeps the label narrower than the plot.
     for (int i = 0; i < numbers.size(); i += 3)
@@ -187,7 +197,7 @@ QString periodResultText(const analysis::PeriodFit& fit, bool pressPerHalfSwing)
     lines << QStringLiteral("1 回の押しのばらつき（残差の標準偏差） = %1"
                             "（手で計る時間の誤差は、予期できる出来事で約 0.05〜0.1 s）")
                  .arg(plainValue(fit.residualSd, 2, s));
-    lines << QStringLiteral("R² = %1").arg(plainValue(fit.r2, 6));
+    lines << QStringLiteral("R² = %1").arg(r2Text(fit.r2));
     return lines.join(u'\n');
 }
 
@@ -202,7 +212,7 @@ QStringList periodLabelLines(const analysis::PeriodFit& fit, bool pressPerHalfSw
                      valueWithUncertainty(fit.firstLastPeriod.value, fit.firstLastPeriod.se, s)),
             QStringLiteral("%1    1 回の押しのばらつき = %2    R² = %3")
                 .arg(swingsText(fit, pressPerHalfSwing), plainValue(fit.residualSd, 2, s),
-                     plainValue(fit.r2, 6))};
+                     r2Text(fit.r2))};
 }
 
 QString leftOutText(const std::vector<int>& rejected, const std::vector<int>& excluded)

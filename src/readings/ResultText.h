@@ -12,6 +12,15 @@
 // `unit` is the unit of the measured value (see unitOfValueTitle).
 
 QString fitResultText(const analysis::FitResult& fit, const QString& unit);
+
+// The cooling fit's time constant 1/k and half time ln2/k, each with the
+// standard error the rate's relative error gives it.
+struct CoolingTime {
+    double value = 0.0;
+    double se = 0.0;
+};
+CoolingTime timeConstantOf(const analysis::FitResult& fit);
+CoolingTime halfTimeOf(const analysis::FitResult& fit);
 QString lapStatisticsText(const analysis::LapStatistics& laps);
 
 // The period fit: the period from every press beside the one from the first

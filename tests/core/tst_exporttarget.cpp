@@ -13,6 +13,8 @@
 #include <system_error>
 
 #ifndef Q_OS_WIN
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -24,6 +26,7 @@ class ExportTargetTest final : public QObject
 private slots:
     void onlyOrdinaryFilesAreReplaced_data();
     void onlyOrdinaryFilesAreReplaced();
+    void aWriteTheSystemRefusesIsTold();
 };
 
 namespace
@@ -206,6 +209,38 @@ void ExportTargetTest::onlyOrdinaryFilesAreReplaced()
         QCOMPARE(readFile(path), Export);
         QCOMPARE(QFileInfo(path).permissions(), existed ? permissionsBefore : newFilePermissions);
     }
+}
+
+// A full disk as the system reports it midway through a write: here a file
+// size limit, which fails the write the same way without filling a disk.
+void ExportTargetTest::aWriteTheSystemRefusesIsTold()
+{
+#ifdef Q_OS_WIN
+    QSKIP("file size limits are set here on POSIX systems only");
+#else
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QDir dir(tmp.path());
+    const QString path = dir.filePath(u"page.html"_s);
+    QVERIFY(writePrevious(path));
+    const QStringList entriesBefore = entries(dir);
+
+    rlimit saved{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
+    const std::optional<ExportError> result =
+        writeExportBytes(path, {}, QByteArray(64 * 1024, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousSignal);
+
+    QVERIFY(result);
+    QCOMPARE(result->message, u"保存できません: %1（%2）"_s.arg(path, qt_error_string(EFBIG)));
+    QCOMPARE(readFile(path), Previous);
+    QCOMPARE(entries(dir), entriesBefore);
+#endif
 }
 
 QTEST_GUILESS_MAIN(ExportTargetTest)

@@ -111,6 +111,9 @@ void GraphCliTest::exitStatus_data()
     QTest::newRow("report and export at once")
         << QStringList{u"--report"_s, u"--export"_s, u"OUT.png"_s} << u"cooling"_s << 2
         << QByteArray();
+    // The system's reason, and no file in the folder's place.
+    QTest::newRow("a folder as target")
+        << QStringList{u"--export"_s, u"FOLDER.html"_s} << u"cooling"_s << 2 << QByteArray();
     QTest::newRow("unknown figure type")
         << QStringList{u"--export"_s, u"OUT.bmp"_s} << u"cooling"_s << 2 << QByteArray();
     QTest::newRow("unknown option")
@@ -160,6 +163,10 @@ void GraphCliTest::exitStatus()
                          : file == u"few"_s     ? m_fewReadings
                          : file == u"garbage"_s ? m_garbage
                                                 : QDir(m_tmp.path()).filePath(u"none.csv"_s);
+    if (const qsizetype at = arguments.indexOf(u"FOLDER.html"_s); at >= 0) {
+        arguments[at] = out + u".html"_s;
+        QVERIFY(QDir().mkpath(arguments[at]));
+    }
     if (const qsizetype at = arguments.indexOf(u"FILE"_s); at >= 0)
         arguments[at] = path;
     else
@@ -171,6 +178,8 @@ void GraphCliTest::exitStatus()
     const bool report = arguments.contains(u"--report"_s);
     if (status == 0) {
         QVERIFY2(!errors.contains("quellmark-graph:"), errors.constData());
+        // Nothing but the program's own messages, and none of them here.
+        QVERIFY2(errors.isEmpty(), errors.constData());
         if (report) {
             QJsonParseError error;
             const QJsonObject json = QJsonDocument::fromJson(output, &error).object();
@@ -192,6 +201,11 @@ void GraphCliTest::exitStatus()
     } else {
         QVERIFY(output.isEmpty());
         QVERIFY2(errors.contains("quellmark-graph: "), errors.constData());
+        if (arguments.contains(out + u".html"_s))
+            QVERIFY2(errors.contains("フォルダーには保存できません"), errors.constData());
+        // Every format named, so that the next try is right.
+        if (arguments.contains(out + u".bmp"_s))
+            QVERIFY2(errors.contains("PNG、SVG、PDF、HTML、XLSX、CSV"), errors.constData());
     }
     if (!outPath.isEmpty()) {
         QFile figure(outPath);
@@ -204,6 +218,9 @@ void GraphCliTest::exitStatus()
             // Drawn apart, as the window draws them, and named in the legend.
             QCOMPARE(written.contains(u"除外（計算に使わない）"_s),
                      arguments.contains(u"--exclude"_s));
+            // Listed as the window lists them.
+            if (outPath.endsWith(u".html"_s) && arguments.contains(u"--exclude"_s))
+                QVERIFY(written.contains(u"除外（ここで外した）: 測定回 "_s));
             if (arguments.contains(u"period"_s)) {
                 QVERIFY(written.contains(u"周期 T（すべての押しの当てはめ） = 30"_s));
                 QVERIFY(written.contains(u"残差 (秒)"_s));
@@ -376,6 +393,9 @@ void GraphCliTest::excludingIsRemovingRowsByHand_data()
     QTest::newRow("period") << m_pendulum << u"period"_s << u"4,15,16"_s << QList<int>{4, 15, 16};
     QTest::newRow("a reading that is not there")
         << m_cooling << u"cooling"_s << u"8,99"_s << QList<int>{8};
+    // Lists apart by ';' are given as --exclude each.
+    QTest::newRow("--exclude given twice")
+        << m_cooling << u"cooling"_s << u"3;12,20"_s << QList<int>{3, 12, 20};
 }
 
 void GraphCliTest::excludingIsRemovingRowsByHand()
@@ -403,8 +423,10 @@ void GraphCliTest::excludingIsRemovingRowsByHand()
     QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(edited) > 0);
     out.close();
 
-    const Run excluded = run(QStringLiteral(QUELLMARK_GRAPH),
-                             {u"--report"_s, u"--fit"_s, fit, u"--exclude"_s, exclude, file});
+    QStringList arguments{u"--report"_s, u"--fit"_s, fit};
+    for (const QString& list : exclude.split(u';'))
+        arguments << u"--exclude"_s << list;
+    const Run excluded = run(QStringLiteral(QUELLMARK_GRAPH), arguments << file);
     const Run removed =
         run(QStringLiteral(QUELLMARK_GRAPH), {u"--report"_s, u"--fit"_s, fit, copy});
     QVERIFY2(excluded.status == 0, excluded.errors.constData());

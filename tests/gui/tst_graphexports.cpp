@@ -1,15 +1,15 @@
 #include "GraphFiles.h"
 
 #include "datafile/DataFileReader.h"
-#include "readings/ExclusionStore.h"
 #include "exports/FigureExport.h"
-#include "graph/GraphPlot.h"
-#include "exports/JsonReport.h"
-#include "support/RowsByHand.h"
 #include "exports/HtmlExport.h"
+#include "exports/JsonReport.h"
 #include "exports/ReadingsCsvExport.h"
 #include "exports/SvgFigure.h"
 #include "exports/XlsxExport.h"
+#include "graph/GraphPlot.h"
+#include "readings/ExclusionStore.h"
+#include "support/RowsByHand.h"
 
 #include <QCryptographicHash>
 #include <QImage>
@@ -271,7 +271,7 @@ print(len(rows), ';'.join('|'.join(td.text or '' for td in r) for r in rows))
     QCOMPARE(output.value(0).toInt(), pendulum().size());
     const QStringList rows = output.value(1).split(u';');
     QCOMPARE(rows.value(2), u"2|4.01|2.03|3.14159265358979|除外|—"_s);
-    QCOMPARE(rows.value(3), u"3|6|1.99|2|NG|—"_s);
+    QCOMPARE(rows.value(3), u"3|6.00|1.99|2|NG|—"_s);
     QCOMPARE(rows.value(4), u"4|8.03|2.03|1e-07||○"_s);
 }
 

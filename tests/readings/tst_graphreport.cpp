@@ -173,8 +173,16 @@ void GraphReportTest::coolingFitNamesItsParameters()
     QCOMPARE(fit.value("model"_L1).toString(), u"cooling"_s);
     QCOMPARE(fit.value("parameters"_L1).toObject().keys(),
              (QStringList{u"ambient"_s, u"initial"_s, u"rate"_s}));
-    QVERIFY(std::abs(fit.value("time_constant"_L1).toDouble() - 200.0) < 1.0);
-    QVERIFY(std::abs(fit.value("half_time"_L1).toDouble() - 200.0 * std::log(2.0)) < 1.0);
+    const QJsonObject tau = fit.value("time_constant"_L1).toObject();
+    const QJsonObject half = fit.value("half_time"_L1).toObject();
+    QVERIFY(std::abs(tau.value("value"_L1).toDouble() - 200.0) < 1.0);
+    QVERIFY(std::abs(half.value("value"_L1).toDouble() - 200.0 * std::log(2.0)) < 1.0);
+    // The rate's relative error, carried over.
+    const QJsonObject rate = fit.value("parameters"_L1)["rate"_L1].toObject();
+    const double relative = rate.value("se"_L1).toDouble() / rate.value("value"_L1).toDouble();
+    QVERIFY(relative > 0);
+    QCOMPARE(tau.value("se"_L1).toDouble(), relative * tau.value("value"_L1).toDouble());
+    QCOMPARE(half.value("se"_L1).toDouble(), relative * half.value("value"_L1).toDouble());
 }
 
 void GraphReportTest::unreadableFilesAndFailedFits_data()
@@ -203,7 +211,7 @@ void GraphReportTest::unreadableFilesAndFailedFits()
     QFETCH(DataFileContents, contents);
     QFETCH(int, model);
     QFETCH(QString, message);
-    const FitChoice fit = model < 0 ? FitChoice::None
+    const FitChoice fit = model < 0                                           ? FitChoice::None
                           : analysis::Model(model) == analysis::Model::Linear ? FitChoice::Linear
                                                                               : FitChoice::Cooling;
     const Report report = buildReport(u"DATA/QMK.csv"_s, contents, {fit, false, {}});

@@ -15,6 +15,8 @@ class GraphResultsTest final : public QObject
 private slots:
     void roundsToTheUncertainty_data();
     void roundsToTheUncertainty();
+    void r2BelowOneNeverReadsAsOne_data();
+    void r2BelowOneNeverReadsAsOne();
     void unitFromTheColumnTitle_data();
     void unitFromTheColumnTitle();
     void coolingFitForAWorksheet();
@@ -50,6 +52,24 @@ void GraphResultsTest::roundsToTheUncertainty()
     QFETCH(QString, unit);
     QFETCH(QString, text);
     QCOMPARE(valueWithUncertainty(value, se, unit), text);
+}
+
+void GraphResultsTest::r2BelowOneNeverReadsAsOne_data()
+{
+    QTest::addColumn<double>("r2");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("six digits do") << 0.98765432 << u"0.987654"_s;
+    QTest::newRow("one short of 1 at six digits") << 0.9999996 << u"0.9999996"_s;
+    QTest::newRow("closer still") << 0.99999996 << u"0.99999996"_s;
+    QTest::newRow("the last double below 1") << std::nextafter(1.0, 0.0) << u"0.9999999999999999"_s;
+    QTest::newRow("exactly 1") << 1.0 << u"1"_s;
+}
+
+void GraphResultsTest::r2BelowOneNeverReadsAsOne()
+{
+    QFETCH(double, r2);
+    QFETCH(QString, text);
+    QCOMPARE(r2Text(r2), text);
 }
 
 void GraphResultsTest::unitFromTheColumnTitle_data()
