@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -68,6 +69,8 @@ QString ExclusionStore::entryPath(const QString& dataPath) const
 
 QSet<int> ExclusionStore::load(const QString& dataPath, const QByteArray& identity) const
 {
+    if (!QFileInfo::exists(entryPath(dataPath)))
+        return loadEarlier(dataPath, identity);
     const QJsonObject entry = readEntry(entryPath(dataPath));
     if (identity.isEmpty() ||
         entry.value(QStringLiteral("identity")).toString().toLatin1() != identity)
@@ -115,12 +118,46 @@ bool ExclusionStore::save(const QString& dataPath, const QByteArray& identity,
 
 bool ExclusionStore::clear(const QString& dataPath, QString* error)
 {
+    // Or the choice of an earlier version would come back at the next start.
+    if (QFileInfo::exists(earlierSettingsPath()))
+        QSettings(earlierSettingsPath(), QSettings::IniFormat).remove(earlierKey(dataPath));
     const QString file = entryPath(dataPath);
     QFile entry(file);
     if (!entry.exists() || entry.remove())
         return true;
     fail(error, file, entry.errorString());
     return false;
+}
+
+QString ExclusionStore::earlierSettingsPath() const
+{
+    return m_folder + QStringLiteral(".ini");
+}
+
+QString ExclusionStore::earlierKey(const QString& dataPath)
+{
+    // As earlier versions named an entry: QSettings reads "/" in a key as groups.
+    const QByteArray path = QFileInfo(dataPath).absoluteFilePath().toUtf8();
+    return QStringLiteral("file_") +
+           QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex());
+}
+
+QSet<int> ExclusionStore::loadEarlier(const QString& dataPath, const QByteArray& identity) const
+{
+    if (identity.isEmpty() || !QFileInfo::exists(earlierSettingsPath()))
+        return {};
+    const QSettings settings(earlierSettingsPath(), QSettings::IniFormat);
+    const QString key = earlierKey(dataPath);
+    if (settings.value(key + QStringLiteral("/identity")).toByteArray() != identity)
+        return {};
+    QSet<int> readings;
+    for (const QString& number : settings.value(key + QStringLiteral("/readings")).toStringList()) {
+        bool ok = false;
+        const int n = number.toInt(&ok);
+        if (ok && n >= 0)
+            readings.insert(n);
+    }
+    return readings;
 }
 
 int ExclusionStore::prune() const

@@ -41,6 +41,12 @@ public:
     QString entryPath(const QString& dataPath) const;
 
 private:
+    // Earlier versions kept every entry in one INI file beside the folder;
+    // what they kept is still found there until it is changed here.
+    QString earlierSettingsPath() const;
+    static QString earlierKey(const QString& dataPath);
+    QSet<int> loadEarlier(const QString& dataPath, const QByteArray& identity) const;
+
     QString m_folder;
     Clock m_now;
 };

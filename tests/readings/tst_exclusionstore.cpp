@@ -1,7 +1,10 @@
 #include "readings/ExclusionStore.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +19,7 @@ private slots:
     void keepsAndForgets_data();
     void keepsAndForgets();
     void namesTheFileItCannotWrite();
+    void findsWhatEarlierVersionsKept();
 };
 
 void ExclusionStoreTest::keepsAndForgets_data()
@@ -72,6 +76,33 @@ void ExclusionStoreTest::namesTheFileItCannotWrite()
     const QString data = dir.filePath(u"run.csv"_s);
     QVERIFY(!store.save(data, "abc", {1}, &error));
     QVERIFY2(error.contains(QDir::toNativeSeparators(store.entryPath(data))), qPrintable(error));
+}
+
+// What an earlier version kept in its one INI file is found until the user
+// changes it, and "すべて戻す" clears it there too.
+void ExclusionStoreTest::findsWhatEarlierVersionsKept()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(u"QMK26_12_8_101500.csv"_s);
+    QFile file(data);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QString folder = dir.filePath(u"exclusions"_s);
+    {
+        const QByteArray path = QFileInfo(data).absoluteFilePath().toUtf8();
+        QSettings earlier(folder + u".ini"_s, QSettings::IniFormat);
+        const QString key =
+            u"file_"_s +
+            QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex());
+        earlier.setValue(key + u"/identity"_s, QByteArray("abc"));
+        earlier.setValue(key + u"/readings"_s, QStringList{u"4"_s, u"7"_s});
+    }
+    ExclusionStore store(folder);
+    QCOMPARE(store.load(data, "abc"), (QSet<int>{4, 7}));
+    QCOMPARE(store.load(data, "another measurement"), QSet<int>());
+    QVERIFY(store.save(data, "abc", {4}));
+    QCOMPARE(store.load(data, "abc"), (QSet<int>{4}));
+    QVERIFY(store.clear(data));
+    QCOMPARE(store.load(data, "abc"), QSet<int>());
 }
 
 QTEST_GUILESS_MAIN(ExclusionStoreTest)
