@@ -22,7 +22,6 @@
 
 using namespace Qt::StringLiterals;
 
-
 class DataFileReaderTest final : public QObject
 {
     Q_OBJECT
