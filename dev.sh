@@ -3,7 +3,8 @@
 # either starts it (run), runs every test (test) or builds the Debian package
 # build/quellmark_VERSION_ARCH.deb (package); or builds the Windows programs,
 # tests them under Wine and packs build-windows/quellmark-VERSION-x64.msi and
-# .zip (windows).
+# .zip (windows); or builds the WebAssembly toolchain and the core tests for
+# the browser, run under node (web).
 set -euo pipefail
 # The program keeps its data files below the folder it is started from.
 caller=$PWD
@@ -40,9 +41,17 @@ windows_packages=(
     qt6-translations-l10n     # Qt's own texts in Japanese
 )
 
+# Only for the WebAssembly build: the compiler, node to run its tests, and
+# what the toolchain is built with from Debian's sources.
+web_packages=(
+    emscripten nodejs         # the compiler; runs the tests
+    dpkg-dev make             # apt-get source unpacks with dpkg-source; GSL's build
+)
+
 install_missing() {
     local missing=()
-    for p in "${packages[@]}" ${install_windows:+"${windows_packages[@]}"}; do
+    for p in "${packages[@]}" ${install_windows:+"${windows_packages[@]}"} \
+        ${install_web:+"${web_packages[@]}"}; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return
@@ -115,6 +124,25 @@ windows() {
     echo "Windows build, tests and packages: $(( SECONDS - started )) s"
 }
 
+# The WebAssembly toolchain (built once into the user's cache), and the core
+# and analysis tests built with it, each run under node.
+web() {
+    local started=$SECONDS
+    local prefix
+    prefix=$(packaging/web/build-toolchain.sh | tail -n 1)
+    echo "WebAssembly toolchain: $prefix ($(( SECONDS - started )) s)"
+    # Qt's CMake files find Emscripten through EMSDK (the toolchain's stand-in
+    # for the upstream SDK); Emscripten's tools need Debian's node modules.
+    export EMSDK=$prefix/emsdk NODE_PATH=/usr/share/nodejs
+    "$prefix/bin/qt-cmake" -S . -B build-web-core -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DQUELLMARK_WITH_WIDGETS=OFF -DQUELLMARK_BENCHMARKS=OFF \
+        -DPython3_EXECUTABLE=/usr/bin/python3 \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tests/web/node-run.sh" >/dev/null
+    cmake --build build-web-core -j"$(nproc)"
+    ctest --test-dir build-web-core --output-on-failure -j"$(nproc)" -L 'core|analysis'
+    echo "WebAssembly build and tests: $(( SECONDS - started )) s"
+}
+
 case "${1:-}" in
 run)
     install_missing
@@ -161,8 +189,13 @@ windows)
     install_missing
     windows
     ;;
+web)
+    install_web=yes
+    install_missing
+    web
+    ;;
 *)
-    echo "usage: $0 run|test|package|windows" >&2
+    echo "usage: $0 run|test|package|windows|web" >&2
     exit 2
     ;;
 esac
