@@ -22,41 +22,19 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 qt_options_file=$here/qtbase-options.txt
 emscripten_toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
-hash=$(cat "$here/build-toolchain.sh" "$qt_options_file" | sha256sum | cut -c1-12)
+hash=$(cat "$here/build-toolchain.sh" "$here/../toolchain-common.sh" "$qt_options_file" | sha256sum | cut -c1-12)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/quellmark
 prefix=$cache/web-toolchain-$hash
-if [ "${1:-}" = --prefix ]; then
-    echo "$prefix"
-    exit 0
-fi
-if [ -f "$prefix/.complete" ]; then
+if [ "${1:-}" = --prefix ] || [ -f "$prefix/.complete" ]; then
     echo "$prefix"
     exit 0
 fi
 
 qthash=$( (cat "$qt_options_file" && emcc --version | head -n 1) | sha256sum | cut -c1-12)
 qtprefix=$cache/web-qt-6.4.2-$qthash
-sources=$cache/web-sources
-work=$cache/web-build
-mkdir -p "$sources" "$work"
-log=$work/build.log
-: >"$log"
-jobs=${QUELLMARK_JOBS:-2}
-started=$(date +%s)
-
-say() { echo "web toolchain: $*" | tee -a "$log" >&2; }
-fail() {
-    say "FAILED: $*"
-    say "last lines of $log:"
-    tail -n 40 "$log" >&2
-    exit 1
-}
-run() { # step name, command...
-    local name=$1
-    shift
-    say "$name"
-    "$@" >>"$log" 2>&1 || fail "$name"
-}
+toolchain=web
+# shellcheck source=../toolchain-common.sh
+. "$here/../toolchain-common.sh"
 
 # Qt's build and its CMake files look for the upstream SDK's layout below
 # EMSDK; Debian's emscripten lives elsewhere, so a small stand-in points there.
@@ -73,63 +51,6 @@ make_emsdk() { # folder
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
 # --- Sources --------------------------------------------------------------
-# A private deb-src list made from the machine's own deb entries, used only
-# through apt's options: the system's apt configuration stays as it is and
-# no mirror is named here.
-apt_dir=$sources/apt
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-python3 - "$apt_dir/sources.list" <<'EOF'
-import glob, re, sys
-out = []
-try:
-    for line in open("/etc/apt/sources.list"):
-        line = line.split("#", 1)[0].strip()
-        if line.startswith("deb ") or line.startswith("deb\t"):
-            out.append("deb-src" + line[3:])
-except FileNotFoundError:
-    pass
-for path in sorted(glob.glob("/etc/apt/sources.list.d/*.sources")):
-    for block in re.split(r"\n[ \t]*\n", open(path).read()):
-        fields = {}
-        for line in block.splitlines():
-            if line.lstrip().startswith("#") or ":" not in line or line[0] in " \t":
-                continue
-            key, value = line.split(":", 1)
-            fields[key.strip().lower()] = value.split()
-        if "deb" not in fields.get("types", []) or fields.get("enabled", ["yes"])[0] == "no":
-            continue
-        options = ""
-        if "signed-by" in fields:
-            options = "[signed-by=%s] " % fields["signed-by"][0]
-        for uri in fields.get("uris", []):
-            for suite in fields.get("suites", []):
-                out.append("deb-src %s%s %s %s" % (options, uri, suite, " ".join(fields.get("components", []))))
-if not out:
-    sys.exit("no deb entries in /etc/apt/sources.list or /etc/apt/sources.list.d/*.sources")
-open(sys.argv[1], "w").write("\n".join(out) + "\n")
-EOF
-apt_options=(-o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
-    -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache" -o Debug::NoLocking=1)
-
-dir_of() { ls -d "$sources/$1"-[0-9]*/ 2>/dev/null | head -n 1; }
-updated=no
-fetch() { # source package
-    [ -n "$(dir_of "$1")" ] && return 0
-    if [ $updated = no ]; then
-        run "reading the source package lists" apt-get "${apt_options[@]}" update
-        updated=yes
-    fi
-    say "fetching $1"
-    (cd "$sources" && apt-get "${apt_options[@]}" source "$1") >>"$log" 2>&1 && return 0
-    # A mirror may list an update whose files it does not hold: then every
-    # older version it lists is tried, newest first.
-    local version
-    for version in $(apt-cache "${apt_options[@]}" showsrc "$1" | sed -n 's/^Version: //p' | sort -urV); do
-        say "fetching $1 $version"
-        (cd "$sources" && apt-get "${apt_options[@]}" source "$1=$version") >>"$log" 2>&1 && return 0
-    done
-    return 1
-}
 for p in qt6-base gsl qcustomplot libxlsxwriter zlib; do
     fetch "$p" || fail "fetching $p"
 done
@@ -213,18 +134,7 @@ run "building QCustomPlot" nice -n 10 cmake --build "$work/qcustomplot" -j"$jobs
 run "installing QCustomPlot" cmake --install "$work/qcustomplot"
 
 # The licences of what the packages bundle.
-mkdir -p "$prefix/licenses"
-cp "$qtsrc/debian/copyright" "$prefix/licenses/Qt.copyright.txt"
-for f in LGPL-3.0-only GPL-2.0-only GPL-3.0-only; do
-    [ -f "$qtsrc/LICENSES/$f.txt" ] && cp "$qtsrc/LICENSES/$f.txt" "$prefix/licenses/Qt-$f.txt"
-done
-cp "$gslsrc/debian/copyright" "$prefix/licenses/GSL.copyright.txt"
-cp "$gslsrc/COPYING" "$prefix/licenses/GSL-COPYING.txt"
-cp "$qcpsrc/debian/copyright" "$prefix/licenses/QCustomPlot.copyright.txt"
-cp "$qcpsrc/GPL.txt" "$prefix/licenses/QCustomPlot-GPL.txt"
-cp "$xlsxsrc/debian/copyright" "$prefix/licenses/libxlsxwriter.copyright.txt"
-cp "$xlsxsrc/License.txt" "$prefix/licenses/libxlsxwriter-License.txt"
-cp "$zsrc/debian/copyright" "$prefix/licenses/zlib.copyright.txt"
+copy_licences "$qtsrc" "$gslsrc" "$qcpsrc" "$zsrc" "$xlsxsrc" "$prefix"
 
 rm -rf "$work/zlib" "$work/gsl" "$work/libxlsxwriter" "$work/qcustomplot" "$work/qcustomplot-src"
 say "done in $(( ($(date +%s) - started) / 60 )) min: $prefix"
