@@ -6,13 +6,18 @@
 #include "exports/HtmlExport.h"
 #include "exports/SafeText.h"
 #include "exports/SvgFigure.h"
+#include "exports/XlsxExport.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QPageLayout>
+#include <QPdfWriter>
 #include <QStorageInfo>
 #include <qcustomplot.h>
+
+#include <algorithm>
 
 namespace
 {
@@ -44,6 +49,53 @@ QString documentTitle(const Figure& figure, const QString& title = {})
     return subject.isEmpty() ? QStringLiteral("クエルマーク グラフ") : subject;
 }
 
+bool endsAsPdf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16 || !file.seek(file.size() - 16))
+        return false;
+    return file.read(16).contains("%%EOF");
+}
+
+// The figure on an A4 page in landscape, as a teacher prints it, its
+// proportions kept and centred within the margins.
+QString drawPdf(QCustomPlot& plot, const QString& title, const QString& temporary)
+{
+    QPdfWriter pdf(temporary);
+    // At the screen's resolution, so that a hairline is as thin as on screen.
+    pdf.setResolution(96);
+    pdf.setCreator(QStringLiteral("quellmark-graph"));
+    // Qt escapes the title in the PDF's metadata, but carries control
+    // characters into its XML (XMP) copy: the caller drops them.
+    pdf.setTitle(title);
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                  QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+    // The PDF writer keeps its reasons to itself and drops a failed write
+    // silently: a file without its end is one that was not written whole, and
+    // a full disk is the usual reason.
+    const auto failed = [&temporary] {
+        if (const QStorageInfo disk(QFileInfo(temporary).absolutePath());
+            disk.isValid() && disk.bytesAvailable() == 0)
+            return QStringLiteral("ディスクに空きがありません");
+        return QStringLiteral("図を書き込めません");
+    };
+    QCPPainter painter;
+    if (!painter.begin(&pdf))
+        return failed();
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    const QRect area = pdf.pageLayout().paintRectPixels(pdf.resolution());
+    const double scale =
+        std::min(double(area.width()) / FigureWidth, double(area.height()) / FigureHeight);
+    painter.translate((area.width() - FigureWidth * scale) / 2,
+                      (area.height() - FigureHeight * scale) / 2);
+    painter.scale(scale, scale);
+    plot.toPainter(&painter, FigureWidth, FigureHeight);
+    if (!painter.end() || !endsAsPdf(temporary))
+        return failed();
+    return QString();
+}
+
 // Draws into the guard's temporary file; the format comes from the target's
 // suffix, as the temporary file has none of its own.
 QString drawFigure(Figure& figure, const QString& suffix, const QString& title,
@@ -69,17 +121,7 @@ QString drawFigure(Figure& figure, const QString& suffix, const QString& title,
             svgFigure(plot, QSize(FigureWidth, FigureHeight), documentTitle(figure, title));
         return bytes.isEmpty() ? cannotDraw : writeWholeFile(temporary, bytes);
     }
-    // Qt escapes the title in the PDF's metadata, but carries control
-    // characters into its XML (XMP) copy.
-    if (plot.savePdf(temporary, FigureWidth, FigureHeight, QCP::epAllowCosmetic,
-                     QStringLiteral("quellmark-graph"),
-                     withoutXmlForbidden(documentTitle(figure, title))))
-        return QString();
-    // The PDF printer keeps its reason to itself; a full disk is the usual one.
-    if (const QStorageInfo disk(QFileInfo(temporary).absolutePath());
-        disk.isValid() && disk.bytesAvailable() == 0)
-        return QStringLiteral("ディスクに空きがありません");
-    return cannotDraw;
+    return drawPdf(plot, withoutXmlForbidden(documentTitle(figure, title)), temporary);
 }
 
 } // namespace
@@ -109,18 +151,51 @@ bool exportFigure(Figure& figure, const QString& path, const FigureOptions& opti
     return !failed;
 }
 
+QList<UnwritableFormat> unwritableFormats()
+{
+    QList<UnwritableFormat> formats;
+    if (!svgFigureAvailable())
+        formats.append(
+            {QStringLiteral("SVG"),
+             QStringLiteral("この版は Qt の SVG モジュールなしで作られています。"
+                            "図は PNG か PDF で保存でき、HTML のページの図は PNG です")});
+    if (!xlsxExportAvailable())
+        formats.append(
+            {QStringLiteral("XLSX"), QStringLiteral("この版は libxlsxwriter なしで作られています。"
+                                                    "測定値は CSV で保存できます")});
+    return formats;
+}
+
 QPixmap figurePixmap(Figure& figure, const FigureOptions& options)
 {
     const FitLabelForExport label(figure, options.fitLabel);
     return figure.figurePlot().toPixmap(FigureWidth, FigureHeight);
 }
 
-void putFigureOnPage(Figure& figure, bool fitLabel, HtmlPage& page)
+PageFigure pageFigureOfThisBuild()
+{
+    return svgFigureAvailable() ? PageFigure::Svg : PageFigure::Png;
+}
+
+void putFigureOnPage(Figure& figure, bool fitLabel, HtmlPage& page, PageFigure how)
 {
     if (page.title.isEmpty())
         page.title = documentTitle(figure);
     const FitLabelForExport label(figure, fitLabel);
-    page.svg = svgFigure(figure.figurePlot(), QSize(FigureWidth, FigureHeight), page.title);
+    QCustomPlot& plot = figure.figurePlot();
+    if (how == PageFigure::Svg) {
+        page.svg = svgFigure(plot, QSize(FigureWidth, FigureHeight), page.title);
+        return;
+    }
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    QImageWriter(&png, "png").write(plot.toPixmap(FigureWidth, FigureHeight, 2.0).toImage());
+    page.png = png.data();
+    page.pngSize = QSize(FigureWidth, FigureHeight);
+    page.figureText =
+        QStringLiteral("グラフ「%1」: 横軸 %2、縦軸 %3、測定値 %4 点。結果と測定値は下の表のとおり")
+            .arg(page.title, plot.xAxis->label(), plot.yAxis->label())
+            .arg(page.readings.size());
 }
 
 bool exportResults(const QString& path, const ExportSource& source, Figure& figure,

@@ -26,10 +26,24 @@ inline constexpr int FigureHeight = 800;
 bool exportFigure(Figure& figure, const QString& path, const FigureOptions& options, QString* error,
                   const QStringList& protectedFiles = {});
 
+// How the page carries its figure: as SVG where the build can write it, else
+// as a PNG at twice the figure's size, sharp on a high-density screen.
+enum class PageFigure { Svg, Png };
+PageFigure pageFigureOfThisBuild();
+
 // The page's title (as given, else the figure's or the program's name) and its
-// figure as inline SVG, with the fit's label when `fitLabel`. The window's
-// save dialog and --export make their pages alike through here.
-void putFigureOnPage(Figure& figure, bool fitLabel, HtmlPage& page);
+// figure, with the fit's label when `fitLabel`. The window's save dialog and
+// --export make their pages alike through here.
+void putFigureOnPage(Figure& figure, bool fitLabel, HtmlPage& page,
+                     PageFigure how = pageFigureOfThisBuild());
+
+// A format this build cannot write, and why, for the save dialog to say
+// rather than leave it out without a word.
+struct UnwritableFormat {
+    QString name;
+    QString reason;
+};
+QList<UnwritableFormat> unwritableFormats();
 
 // The figure as a picture, for the clipboard.
 QPixmap figurePixmap(Figure& figure, const FigureOptions& options);

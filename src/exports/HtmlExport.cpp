@@ -20,7 +20,7 @@ h1 { font-size: 1.3em; margin: 0.3em 0; }
 h2 { font-size: 1.1em; margin: 1em 0 0.3em; }
 .subject { margin: 0; color: #333; }
 figure { margin: 0.5em 0; }
-figure svg { display: block; width: 100%; height: auto; }
+figure svg, figure img { display: block; width: 100%; height: auto; }
 .results p { margin: 0.1em 0; }
 .table { overflow-x: auto; }
 table { border-collapse: collapse; font-variant-numeric: tabular-nums; }
@@ -32,7 +32,7 @@ tr.left-out td { color: #777; }
 @page { size: A4; margin: 12mm; }
 @media print {
   body { max-width: none; padding: 0; font-size: 10pt; }
-  figure svg { max-height: 150mm; }
+  figure svg, figure img { max-height: 150mm; object-fit: contain; }
   .readings { break-before: page; }
   tr { break-inside: avoid; }
 }
@@ -136,10 +136,17 @@ QByteArray htmlPage(const HtmlPage& page)
         head += QStringLiteral("<p class=\"subject\">") + escaped(line) + QStringLiteral("</p>\n");
     QByteArray html = head.toUtf8();
     const QByteArray svg = inlineSvg(page.svg);
-    html.reserve(html.size() + svg.size() + std::min(page.readings.size(), HtmlTableMaxRows) * 120 +
-                 4096);
-    if (!svg.isEmpty())
+    html.reserve(html.size() + svg.size() + page.png.size() * 4 / 3 +
+                 std::min(page.readings.size(), HtmlTableMaxRows) * 120 + 4096);
+    if (!svg.isEmpty()) {
         html += "<figure>\n" + svg.trimmed() + "\n</figure>\n";
+    } else if (!page.png.isEmpty()) {
+        // Inside the page, so that it stays one file that opens offline.
+        html += "<figure>\n<img src=\"data:image/png;base64," + page.png.toBase64() + "\" alt=\"" +
+                utf8(escaped(page.figureText)) + "\" width=\"" +
+                QByteArray::number(page.pngSize.width()) + "\" height=\"" +
+                QByteArray::number(page.pngSize.height()) + "\">\n</figure>\n";
+    }
     html += "<section class=\"results\">\n";
     html += utf8(QStringLiteral("<h2>結果</h2>\n"));
     for (const QString& line : page.results) {

@@ -5,19 +5,24 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
 // The results as one page that opens offline in any current browser, on a
-// school tablet as on a desktop: the figure as inline SVG, the results as
+// school tablet as on a desktop: the figure as inline SVG (or, in a build
+// without SVG, as a PNG inside the page), the results as
 // text and the table of readings, with no script and nothing fetched from
 // outside. The first screen (title, figure, results) prints on one A4 page.
 struct HtmlPage {
     QString title;            // the subject, or the program's name
     QStringList subjectLines; // shown under the title, empty ones left out
     QByteArray svg;           // the figure as svgFigure() makes it
-    QStringList results;      // the fit and lap results, one line each
-    QString valueTitle;       // the value column's title
+    QByteArray png;           // or as PNG, shown at pngSize CSS pixels
+    QSize pngSize;
+    QString figureText;  // what the PNG shows, for those who cannot see it
+    QStringList results; // the fit and lap results, one line each
+    QString valueTitle;  // the value column's title
     QList<Reading> readings;
     QStringList subjectChanges; // as subjectChangeLines() gives them
     PressMarks marks;           // of the period fit, in the table's remarks

@@ -1,5 +1,8 @@
 #include "graph/CommandLine.h"
 
+#include "exports/SvgFigure.h"
+#include "exports/XlsxExport.h"
+
 #include <QCoreApplication>
 #include <QRegularExpression>
 
@@ -19,13 +22,23 @@ std::optional<QSet<int>> readingNumbers(const QString& list)
     return numbers;
 }
 
+// Only what this build can write.
+QString exportHelp()
+{
+    QStringList figure{QStringLiteral(".png")};
+    if (svgFigureAvailable())
+        figure << QStringLiteral(".svg");
+    figure << QStringLiteral(".pdf");
+    QString text = QStringLiteral("図を OUT (%1)、ページを OUT.html、").arg(figure.join(u", "));
+    if (xlsxExportAvailable())
+        text += QStringLiteral("ブックを OUT.xlsx、");
+    return text + QStringLiteral("測定値を OUT.csv に書いて終わる");
+}
+
 } // namespace
 
 CommandLine::CommandLine()
-    : m_export(QStringLiteral("export"),
-               QStringLiteral("図を OUT (.png, .svg, .pdf)、ページを OUT.html、ブックを "
-                              "OUT.xlsx、測定値を OUT.csv に書いて終わる"),
-               QStringLiteral("OUT")),
+    : m_export(QStringLiteral("export"), exportHelp(), QStringLiteral("OUT")),
       m_report(QStringLiteral("report"), QStringLiteral("結果を JSON で標準出力に書いて終わる")),
       m_fit(QStringLiteral("fit"),
             QStringLiteral("--export と --report の当てはめ: linear、cooling、period（周期）"),

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -59,6 +60,16 @@ QString askSavePath(QWidget* parent, const QString& title, const QStringList& fi
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(*selected);
+    // What this build cannot write is said where the formats are chosen.
+    QStringList unwritable;
+    for (const UnwritableFormat& format : unwritableFormats())
+        unwritable << QStringLiteral("%1 では保存できません: %2").arg(format.name, format.reason);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && !unwritable.isEmpty()) {
+        auto* note = new QLabel(unwritable.join(u'\n'), &dialog);
+        note->setObjectName(QStringLiteral("unwritableFormats"));
+        note->setWordWrap(true);
+        grid->addWidget(note, grid->rowCount(), 0, 1, grid->columnCount());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     *selected = dialog.selectedNameFilter();

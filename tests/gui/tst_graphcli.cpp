@@ -215,6 +215,9 @@ void GraphCliTest::exitStatus()
             QVERIFY(figure.read(fileStart.size()) == fileStart);
             QVERIFY(figure.size() > 500); // the readings alone: 40 short lines
             const QString written = QString::fromUtf8(figure.readAll());
+            // Printed as it is: one A4 page in landscape, in points.
+            if (outPath.endsWith(u".pdf"_s))
+                QVERIFY(written.contains(u"/MediaBox [0 0 842.000000 595.000000]"_s));
             // Drawn apart, as the window draws them, and named in the legend.
             QCOMPARE(written.contains(u"除外（計算に使わない）"_s),
                      arguments.contains(u"--exclude"_s));

@@ -36,6 +36,7 @@ private slots:
     void csvReadsBackAsWritten();
     void csvNeverOverADataFile_data();
     void csvNeverOverADataFile();
+    void htmlPageIsValidAndSelfContained_data();
     void htmlPageIsValidAndSelfContained();
     void htmlFigureLooksAsExportedInABrowser();
     void xlsxOpensWithItsNumbersAndChart_data();
@@ -225,8 +226,17 @@ void GraphExportsTest::csvNeverOverADataFile()
     QCOMPARE(fileBytes(path), before);
 }
 
+void GraphExportsTest::htmlPageIsValidAndSelfContained_data()
+{
+    QTest::addColumn<PageFigure>("how");
+    QTest::newRow("figure as svg") << PageFigure::Svg;
+    // As the Windows build, which has no SVG, makes it.
+    QTest::newRow("figure as png") << PageFigure::Png;
+}
+
 void GraphExportsTest::htmlPageIsValidAndSelfContained()
 {
+    QFETCH(PageFigure, how);
     const QByteArray python = qgetenv("QUELLMARK_PYTHON");
     if (python.isEmpty())
         QSKIP("no python3 to validate the page with");
@@ -237,30 +247,43 @@ void GraphExportsTest::htmlPageIsValidAndSelfContained()
     HtmlPage page;
     page.title = plot.figureTitle();
     page.subjectLines = m_contents.subjectLines;
-    page.svg = svgFigure(plot, QSize(1200, 800), page.title);
     page.results = {u"ラップの平均 = 2.00 ± 0.01 s <&>"_s};
     page.valueTitle = m_contents.valueTitle;
     page.readings = readingsOf(m_contents.rows, {2});
+    putFigureOnPage(plot, false, page, how);
     const QString out = QDir(m_tmp.path()).filePath(u"results.html"_s);
     QString error;
     QVERIFY2(writeHtmlPage(out, page, &error), qPrintable(error));
 
     // html5lib in strict mode stops at the first parse error.
     const QString check = uR"py(
-import sys, re, html5lib
+import base64, struct, sys, re, html5lib
 data = open(sys.argv[1], 'rb').read()
 doc = html5lib.HTMLParser(strict=True, namespaceHTMLElements=False).parse(data)
 text = data.decode('utf-8').lower()
 assert '<script' not in text, 'script'
 assert not re.search(r'https?:', text), 'outside reference'
-assert not re.search(r'\b(src|href)\s*=', text), 'resource'
+assert len(re.findall(r'\b(src|href)\s*=', text)) == len(doc.findall('.//img')), 'resource'
 svg = [e for e in doc.iter() if e.tag.endswith('svg')]
-assert len(svg) == 1 and len(list(svg[0].iter())) > 20, 'figure'
+img = doc.findall('.//figure/img')
+if sys.argv[2] == 'svg':
+    assert len(svg) == 1 and len(list(svg[0].iter())) > 20 and not img, 'figure'
+else:
+    assert len(img) == 1 and not svg, 'figure'
+    src = img[0].get('src')
+    assert src.startswith('data:image/png;base64,'), 'figure inside the page'
+    png = base64.b64decode(src.split(',', 1)[1])
+    assert png[:8] == b'\x89PNG\r\n\x1a\n', 'png'
+    width, height = struct.unpack('>II', png[16:24])
+    shown = (int(img[0].get('width')), int(img[0].get('height')))
+    assert (width, height) == (2 * shown[0], 2 * shown[1]), 'twice the resolution'
+    assert '経過時間' in img[0].get('alt'), 'text alternative'
 rows = doc.findall('.//tbody/tr')
 print(len(rows), ';'.join('|'.join(td.text or '' for td in r) for r in rows))
 )py"_s;
     QProcess process;
-    process.start(QString::fromLocal8Bit(python), {u"-c"_s, check, out});
+    process.start(QString::fromLocal8Bit(python),
+                  {u"-c"_s, check, out, how == PageFigure::Svg ? u"svg"_s : u"png"_s});
     QVERIFY(process.waitForFinished(60000));
     const QByteArray errors = process.readAllStandardError();
     if (errors.contains("No module named 'html5lib'"))
