@@ -16,7 +16,7 @@ stage=$build/stage/$name
 rm -rf "$build/stage" "$build/$name.zip" "$build/$name.msi"
 mkdir -p "$stage"
 
-cp "$build/quellmark.exe" "$build/quellmark-graph.exe" "$stage/"
+cp "$build/quellmark.exe" "$build/quellmark-graph.exe" "$build/quellmark-graph.com" "$stage/"
 # Qt's plugins beside the programs, where Qt looks first: the platform (and
 # the minimal one the companion's --export draws with), the styles, the
 # image formats.
@@ -106,7 +106,27 @@ lines += ['<ComponentRef Id=%s/>' % quoteattr(c) for c in components]
 lines.append('</ComponentGroup></Fragment></Wix>')
 open(out, "w").write("\n".join(lines) + "\n")
 EOF
-wixl -a x64 -D Version="$version" -D Icon=quellmark.ico -o "$build/$name.msi" quellmark.wxs files.wxs
+"$here/installer-texts.py" hide quellmark.wxs japanese.tsv
+msi=$build/$name.msi
+wixl -a x64 -D Version="$version" -D Icon=quellmark.ico -o "$msi" quellmark.wxs files.wxs
+# The code page first, then every table with a placeholder again, its texts
+# back in place.
+printf '\r\n\r\n932\t_ForceCodepage\r\n' >_ForceCodepage.idt
+msibuild "$msi" -i _ForceCodepage.idt
+mkdir tables
+for table in $(msiinfo tables "$msi"); do
+    case $table in _*) continue ;; esac
+    (cd tables && msiinfo export "$msi" "$table" >"$table.idt")
+    grep -q QMJA "tables/$table.idt" || continue
+    "$here/installer-texts.py" restore japanese.tsv "tables/$table.idt"
+    msibuild "$msi" -i "tables/$table.idt"
+done
+for table in Property Shortcut Registry Feature LaunchCondition; do
+    if msiinfo export "$msi" $table | grep -q QMJA; then
+        echo "$0: a Japanese text of the installer's $table table was not put back" >&2
+        exit 1
+    fi
+done
 
 for f in "$build/$name.zip" "$build/$name.msi"; do
     echo "Built $f ($(du -k "$f" | cut -f1) KiB)"

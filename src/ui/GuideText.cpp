@@ -4,7 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-QString guideText()
+QString guideText(const QString& dataFolder)
 {
     // One entry a line; long lines are split in the source only and wrap in
     // the box. QString() is an empty line.
@@ -64,11 +64,13 @@ QString guideText()
         u"　測定の結果は画面に表示される毎にデータファイルに保存されていきます。"_s,
         u"　最後に[保存/クリア]をクリックすると"
         u"書込中のデータファイルは閉じられます。もう一度クリックすると画面のデータがクリアされて始めの状態に戻ります。"_s,
-        u"　データファイルは、このソフトをインストールしたフォルダ(Quellmark)の下に DATA "
-        u"というフォルダが"
-        u"あって、その中に 例えば QMK05_7_20_152736.csv として保存されます。このファイル名の "
+        // Where the files really are: the program keeps them below the folder
+        // it started in, which the Start menu makes Documents\Quellmark, not
+        // the folder it was installed in.
+        u"　データファイルは、このソフトを起動したフォルダの下の DATA というフォルダ(%1)"
+        u"の中に 例えば QMK05_7_20_152736.csv として保存されます。このファイル名の "
         u"05_7_20 は測定した"
-        u"年月日です。152736 は測定開始の時刻で15時27分36秒を示します。"_s,
+        u"年月日です。152736 は測定開始の時刻で15時27分36秒を示します。"_s.arg(dataFolder),
         u"　このファイル をダブルクリックすると"
         u"エクセルが立上がって内容が表示されます。"_s,
         u"　小さい[変更]ボタン([測定対象等入力---]の右側)は測定中"
@@ -110,9 +112,11 @@ QString guideText()
         u"　★データファイル(.csv)をダブルクリックしてエクセルを立ち上げ、そのままエクセルのファイル(.xls)として保存します。"_s,
         u"　★エクセルのグラフ化機能を使ってグラフにします。"_s,
         u"　★技術データのグラフ化を専門とする付属のグラフソフト「クエルマーク グラフ」"
-        u"(quellmark-graph) もお使い下さい。デスクトップのメニューの「クエルマーク グラフ」か、"
+        u"(quellmark-graph) もお使い下さい。スタートメニューやデスクトップのメニューの"
+        u"「クエルマーク グラフ」か、"
         u"コマンド quellmark-graph で起動します。測定中のデータファイルを追ってグラフを描き、"
-        u"直線や冷却・加温曲線の当てはめとラップタイムの統計を表示して、図を PNG、SVG、PDF で保存できます。"_s,
+        u"直線や冷却・加温曲線の当てはめとラップタイムの統計を表示して、図や結果のページ、"
+        u"Excel のブックに保存できます。"_s,
         QString(),
         u"以上 2005.7.19"_s,
     };

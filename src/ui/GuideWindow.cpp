@@ -5,6 +5,7 @@
 #include "ui/GuideText.h"
 #include "ui/Twips.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -60,7 +61,8 @@ void GuideWindow::load(QScreen* screen, QMargins frameMargins)
 {
     m_screen = screen;
     resize(ClientSize);
-    m_texGuide->setPlainText(guideText());
+    m_texGuide->setPlainText(guideText(
+        QDir::toNativeSeparators(QDir::current().absoluteFilePath(QStringLiteral("DATA")))));
     placeAtTopRight(frameMargins);
     // The frame and every change of it are reported to the window; the
     // widget hears only of changes to its client area.

@@ -449,8 +449,17 @@ bool RecorderWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* receiver = static_cast<QWidget*>(watched);
         auto* keyEvent = static_cast<QKeyEvent*>(event);
+        // A key repeats only where it went down. The system's flag alone is
+        // not enough: when Return closes a message box, the box is gone before
+        // the key comes up, and Wine, which learns of the release only through
+        // a window of its own, flags the next Return as a repeat: the first
+        // press after the message, a measurement's start, would be lost.
+        const bool repeat = keyEvent->isAutoRepeat() && m_lastPressKey == keyEvent->key() &&
+                            m_lastPressWindow == receiver->window();
         if (receiver->window() == this && isFirstDelivery(keyEvent, receiver))
-            keyPreview(receiver, keyEvent);
+            keyPreview(receiver, keyEvent, repeat);
+        m_lastPressKey = keyEvent->key();
+        m_lastPressWindow = receiver->window();
     }
     // Never consumed: the focused control handles the key as usual.
     return false;
@@ -465,12 +474,12 @@ bool RecorderWindow::isFirstDelivery(const QKeyEvent* event, QWidget* receiver)
     return !passedUp;
 }
 
-void RecorderWindow::keyPreview(QWidget* receiver, const QKeyEvent* event)
+void RecorderWindow::keyPreview(QWidget* receiver, const QKeyEvent* event, bool autoRepeat)
 {
     KeyPress key;
     key.keyCode = KeyCodes::fromQtKey(event->key(), event->modifiers());
     key.shift = KeyCodes::shiftState(event->modifiers());
-    key.autoRepeat = event->isAutoRepeat();
+    key.autoRepeat = autoRepeat;
     key.pressedAtNs = m_pressTimes.pressedAtNs(event->timestamp(), m_clock.monotonicNs());
     m_form->Form_KeyDown(key);
     // The subject box that received the key handles it next, even when the

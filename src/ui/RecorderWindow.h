@@ -94,7 +94,7 @@ private:
     int text1Index(const QWidget* widget) const;
 
     bool isFirstDelivery(const QKeyEvent* event, QWidget* receiver);
-    void keyPreview(QWidget* receiver, const QKeyEvent* event);
+    void keyPreview(QWidget* receiver, const QKeyEvent* event, bool autoRepeat);
     void focusWindowChanged(QWindow* window);
 
     void openGuide();
@@ -124,6 +124,9 @@ private:
     // at its first receiver only. Compared, never dereferenced.
     const QKeyEvent* m_keyInFlight = nullptr;
     QPointer<QWidget> m_keyReceiver;
+    // The last key that went down in any of the program's windows, and where.
+    int m_lastPressKey = 0;
+    QPointer<QWidget> m_lastPressWindow;
     PressTimeEstimator m_pressTimes;
 
     bool m_loaded = false;

@@ -6,6 +6,7 @@
 #include "ui/GuideText.h"
 #include "ui/GuideWindow.h"
 
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
@@ -26,7 +27,8 @@ private slots:
 
     void guideTextHas57LinesLaidOutAsPrinted()
     {
-        const QString text = guideText();
+        const QString folder = u"C:\\Users\\先生\\Documents\\Quellmark\\DATA"_s;
+        const QString text = guideText(folder);
         QVERIFY(!text.endsWith(u"\r\n"_s));
         QVERIFY(!text.contains(QRegularExpression(u"\r(?!\n)|(?<!\r)\n"_s)));
         const QStringList lines = text.split(u"\r\n"_s);
@@ -52,6 +54,8 @@ private slots:
         // The companion by the names its menu entry and its command carry.
         QVERIFY(lines[54].contains(u"「クエルマーク グラフ」"_s));
         QVERIFY(lines[54].contains(u"quellmark-graph"_s));
+        // Where the files really are, not where the program was installed.
+        QVERIFY(text.contains(u"DATA というフォルダ("_s + folder + u')'));
         // Pieces of one line are joined with nothing between them.
         QVERIFY(lines[5].contains(u"を打ちます。測定終了は"_s));
         QVERIFY(lines[42].contains(u"測定キーを打つ毎に 待受け値は１づつ"_s));
@@ -77,7 +81,9 @@ private slots:
 
         QPlainTextEdit* box = guide->texGuide();
         QCOMPARE(box->objectName(), u"TexGuide"_s);
-        QCOMPARE(box->toPlainText(), QString(guideText()).replace(u"\r\n"_s, u"\n"_s));
+        QCOMPARE(box->toPlainText(),
+                 guideText(QDir::toNativeSeparators(QDir::current().absoluteFilePath(u"DATA"_s)))
+                     .replace(u"\r\n"_s, u"\n"_s));
         QCOMPARE(box->document()->blockCount(), 57);
         QVERIFY(!box->isReadOnly());
         QCOMPARE(box->textCursor().position(), 0);

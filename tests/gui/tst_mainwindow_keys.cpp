@@ -74,6 +74,21 @@ private slots:
         QCOMPARE(readingLines(m_f->screen()).size(), 1);
     }
 
+    void repeatFlagOfAKeyThatWentDownElsewhereIsAPress()
+    {
+        // Return closed a message box, which took the key down but was gone
+        // before it came up: the system may flag the next Return a repeat.
+        QWidget box;
+        box.show();
+        sendKey(&box, Qt::Key_Return, u"\r"_s, false);
+        box.hide();
+        sendKey(m_f->find(ControlRef{Control::Text2}), Qt::Key_Return, u"\r"_s, true);
+        QCOMPARE(readingLines(m_f->screen()).size(), 1);
+        // Held down here, it repeats.
+        sendKey(QApplication::focusWidget(), Qt::Key_Return, u"\r"_s, true);
+        QCOMPARE(readingLines(m_f->screen()).size(), 1);
+    }
+
     void keyEventTimeDatesTheReading()
     {
         // The event clock's relation to ours is learnt from the first press;

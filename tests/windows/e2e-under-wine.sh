@@ -5,8 +5,13 @@
 #    DATA below Documents\Quellmark and records three presses, a BackSpace and
 #    the end click; its data file has the rows the Linux program writes for
 #    the same keys (the same kinds and texts, CP932, CR LF; times differ);
-#  - the installed companion's --report --fit cooling on a fixed file gives
-#    the Linux build's JSON, numbers equal to 12 significant digits;
+#  - the installed companion's --report --fit cooling on a fixed file, typed
+#    in cmd as a teacher types it (so that the console launcher
+#    quellmark-graph.com runs), gives the Linux build's JSON, numbers equal to
+#    12 significant digits, and cmd gets its exit status;
+#  - the installed companion writes a workbook whose chart has its two series
+#    and a page that carries its figure, and --help names only what it can
+#    write;
 #  - the key stamps' resolution is measured and printed;
 #  - the uninstall removes every file of the program and keeps the user's data.
 #   e2e-under-wine.sh BUILD-WINDOWS BUILD-LINUX
@@ -133,9 +138,13 @@ installed="$prefix/drive_c/Program Files/Quellmark"
 for f in quellmark.exe quellmark-graph.exe Qt6Core.dll platforms/qwindows.dll translations/qtbase_ja.qm LICENSE.txt; do
     [ -f "$installed/$f" ] || fail "$f was not installed"
 done
-entry=$(find "$prefix/drive_c" -name 'Quellmark.lnk' | head -n 1)
-[ -n "$entry" ] || fail "no Start-menu entry"
-find "$prefix/drive_c" -name 'Quellmark Graph.lnk' | grep -q . || fail "no Start-menu entry for the companion"
+entry=$(find "$prefix/drive_c" -name 'クエルマーク.lnk' | head -n 1)
+[ -n "$entry" ] || fail "no Start-menu entry クエルマーク"
+find "$prefix/drive_c" -name 'クエルマーク グラフ.lnk' | grep -q . || fail "no Start-menu entry クエルマーク グラフ"
+wine_run regedit /E "Z:${work//\//\\}\\open-with.reg" \
+    'HKEY_LOCAL_MACHINE\Software\Classes\Applications\quellmark-graph.exe'
+iconv -f UTF-16 -t UTF-8 "$work/open-with.reg" | grep -q '"FriendlyAppName"="クエルマーク グラフ"' ||
+    fail "\"Open with\" does not name the companion クエルマーク グラフ"
 
 step "the installed program, started through its Start-menu entry"
 entry_win=$(wine_run winepath -w "$entry" 2>/dev/null | tr -d '\r')
@@ -199,11 +208,17 @@ python3 "$work/compare.py" "$windows_file" "$linux_file" || fail "the end click'
 python3 "$work/compare.py" "$session_file" "$linux_session_file" ||
     fail "the session's end and SIGTERM left different data files"
 
-step "the companion's report on a fixed file"
+step "the companion's report on a fixed file, typed in cmd"
 fixed=$here/QMK26_1_15_100000.csv
 cp "$fixed" "$work/"
-(cd "$work" && wine_run "C:\\Program Files\\Quellmark\\quellmark-graph.exe" --report --fit cooling \
-    "$(basename "$fixed")") >"$work/report-windows.json" || fail "the Windows report failed"
+# The folder on cmd's search path, as a teacher's PATH may have it: the name
+# without extension finds quellmark-graph.com before quellmark-graph.exe.
+in_cmd() { (cd "$work" && "$here/wine-run.sh" "$prefix" "$installed" cmd /c quellmark-graph "$@"); }
+in_cmd --report --fit cooling "$(basename "$fixed")" >"$work/report-windows.json" ||
+    fail "the Windows report failed"
+status=0
+in_cmd --report missing.csv >/dev/null 2>&1 || status=$?
+[ $status -eq 2 ] || fail "cmd got exit status $status for a missing file, not 2"
 (cd "$work" && "$linux_build/quellmark-graph" --report --fit cooling "$(basename "$fixed")") \
     >"$work/report-linux.json"
 python3 - "$work/report-windows.json" "$work/report-linux.json" <<'EOF'
@@ -227,6 +242,29 @@ def same(a, b, where):
 windows, linux = (json.load(open(p, encoding="utf-8")) for p in sys.argv[1:3])
 same(windows, linux, "report")
 print("e2e: reports agree:", json.dumps(windows["fit"]["parameters"]))
+EOF
+
+step "the installed companion's workbook and page"
+companion() { (cd "$work" && wine_run "C:\\Program Files\\Quellmark\\quellmark-graph.exe" "$@"); }
+companion --export book.xlsx --fit cooling "$(basename "$fixed")" || fail "no workbook"
+companion --export page.html --fit cooling "$(basename "$fixed")" || fail "no page"
+companion --help >"$work/help.txt" || fail "--help returned $?"
+python3 - "$work/book.xlsx" "$work/page.html" "$work/help.txt" <<'EOF' || fail "the installed companion's exports"
+import base64, re, sys
+import openpyxl
+book = openpyxl.load_workbook(sys.argv[1])
+charts = [c for sheet in book.worksheets for c in sheet._charts]
+if not charts or len(charts[0].series) != 2:
+    sys.exit("e2e: the workbook's chart has not the readings and the fit: %r" % charts)
+page = open(sys.argv[2], encoding="utf-8").read()
+figure = re.search(r'<figure>\s*<img src="data:image/png;base64,([^"]+)" alt="([^"]+)"', page)
+if not figure or not base64.b64decode(figure.group(1)).startswith(b"\x89PNG"):
+    sys.exit("e2e: the page has no figure")
+help = open(sys.argv[3], encoding="utf-8").read()
+if ".svg" in help or ".xlsx" not in help:
+    sys.exit("e2e: --help names what this build cannot write, or not what it can:\n" + help)
+print("e2e: workbook chart with %d series; page figure of %d bytes, \"%s…\""
+      % (len(charts[0].series), len(base64.b64decode(figure.group(1))), figure.group(2)[:30]))
 EOF
 
 step "press stamps under Wine"
@@ -280,6 +318,6 @@ step "uninstall"
 wine_run msiexec /x "Z:${msi//\//\\}" /qn || fail "msiexec /x returned $?"
 WINEPREFIX=$prefix "$wineserver" -w
 [ ! -e "$installed" ] || fail "left behind: $(find "$installed" | head -n 5)"
-find "$prefix/drive_c" -name 'Quellmark*.lnk' | grep -q . && fail "a Start-menu entry was left behind"
+find "$prefix/drive_c" -name 'クエルマーク*.lnk' | grep -q . && fail "a Start-menu entry was left behind"
 [ -f "$windows_file" ] || fail "the user's data file was removed"
 step "passed"
