@@ -39,6 +39,7 @@ windows_packages=(
     wixl msitools             # builds and reads the MSI
     zip unzip                 # the portable folder
     qt6-translations-l10n     # Qt's own texts in Japanese
+    python3-openpyxl          # reads the installed companion's workbook
 )
 
 # Only for the WebAssembly build: the compiler, node to run its tests, and

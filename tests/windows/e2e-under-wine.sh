@@ -249,7 +249,8 @@ companion() { (cd "$work" && wine_run "C:\\Program Files\\Quellmark\\quellmark-g
 companion --export book.xlsx --fit cooling "$(basename "$fixed")" || fail "no workbook"
 companion --export page.html --fit cooling "$(basename "$fixed")" || fail "no page"
 companion --help >"$work/help.txt" || fail "--help returned $?"
-python3 - "$work/book.xlsx" "$work/page.html" "$work/help.txt" <<'EOF' || fail "the installed companion's exports"
+# The system's Python, which has the packages dev.sh installs.
+/usr/bin/python3 - "$work/book.xlsx" "$work/page.html" "$work/help.txt" <<'EOF' || fail "exports"
 import base64, re, sys
 import openpyxl
 book = openpyxl.load_workbook(sys.argv[1])
@@ -260,7 +261,8 @@ page = open(sys.argv[2], encoding="utf-8").read()
 figure = re.search(r'<figure>\s*<img src="data:image/png;base64,([^"]+)" alt="([^"]+)"', page)
 if not figure or not base64.b64decode(figure.group(1)).startswith(b"\x89PNG"):
     sys.exit("e2e: the page has no figure")
-help = open(sys.argv[3], encoding="utf-8").read()
+# In the ANSI code page, as Qt writes a window program's help: only the names count.
+help = open(sys.argv[3], encoding="latin-1").read()
 if ".svg" in help or ".xlsx" not in help:
     sys.exit("e2e: --help names what this build cannot write, or not what it can:\n" + help)
 print("e2e: workbook chart with %d series; page figure of %d bytes, \"%s…\""
