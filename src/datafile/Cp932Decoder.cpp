@@ -4,6 +4,8 @@
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
+#elif defined(Q_OS_WASM)
+#include "datafile/Cp932Table.h"
 #else
 #include "datafile/IconvHandle.h"
 #include <cerrno>
@@ -70,6 +72,14 @@ std::optional<QString> convert(QByteArrayView bytes, bool exact)
         i += length;
     }
     return out;
+}
+
+#elif defined(Q_OS_WASM)
+
+// As the encoder's: the browser's C library has no code page 932.
+std::optional<QString> convert(QByteArrayView bytes, bool exact)
+{
+    return Cp932Table::decode(bytes, exact);
 }
 
 #else

@@ -6,6 +6,8 @@
 #include <qt_windows.h>
 
 #include <string>
+#elif defined(Q_OS_WASM)
+#include "datafile/Cp932Table.h"
 #else
 #include "datafile/IconvHandle.h"
 #include <cerrno>
@@ -72,6 +74,15 @@ void appendRun(QStringView run, QByteArray& out)
         out.resize(start);
         out.append(run.size(), '?');
     }
+}
+
+#elif defined(Q_OS_WASM)
+
+// The browser's C library has no code page 932, and its Shift_JIS lacks
+// Microsoft's extensions: tables made from the Linux converter stand in.
+void appendRun(QStringView run, QByteArray& out)
+{
+    Cp932Table::appendEncoded(run, out);
 }
 
 #else
