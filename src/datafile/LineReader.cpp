@@ -4,6 +4,7 @@
 #include "datafile/FieldSplitter.h"
 #include "datafile/ReadProblems.h"
 #include "datafile/RowKinds.h"
+#include "numbers/DoubleChars.h"
 
 #include <charconv>
 #include <cmath>
@@ -44,7 +45,7 @@ std::optional<double> numberOf(QByteArrayView field)
         field = field.sliced(1);
     double value = 0.0;
     const char* end = field.data() + field.size();
-    const auto [ptr, ec] = std::from_chars(field.data(), end, value);
+    const auto [ptr, ec] = DoubleChars::fromChars(field.data(), end, value);
     if (field.isEmpty() || ec != std::errc() || ptr != end || !std::isfinite(value))
         return std::nullopt;
     return value;

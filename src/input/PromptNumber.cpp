@@ -1,5 +1,7 @@
 #include "input/PromptNumber.h"
 
+#include "numbers/DoubleChars.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -102,7 +104,7 @@ std::optional<float> parsePromptAnswer(const QString& answer)
     if (ascii.front() == '+')
         ascii.erase(0, 1);
     double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    const auto [ptr, ec] = DoubleChars::fromChars(ascii.data(), ascii.data() + ascii.size(), value);
     if (ec == std::errc::result_out_of_range) {
         // Too small underflows to zero like any float conversion; too large is refused.
         if (magnitude(ascii) >= 0)

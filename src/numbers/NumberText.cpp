@@ -1,5 +1,7 @@
 #include "numbers/NumberText.h"
 
+#include "numbers/DoubleChars.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -25,8 +27,8 @@ struct Decimal {
 Decimal roundToSignificant(double value, int significant)
 {
     std::array<char, 64> buf{};
-    auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), value,
-                                   std::chars_format::scientific, significant - 1);
+    auto [end, ec] = DoubleChars::toChars(buf.data(), buf.data() + buf.size(), value,
+                                          std::chars_format::scientific, significant - 1);
     Q_ASSERT(ec == std::errc());
     std::string text(buf.data(), end);
     Decimal d;
@@ -109,7 +111,7 @@ double numericValue(QStringView text)
         ++from;
     const std::string ascii = text.mid(from, end - from).toLatin1().toStdString();
     double value = 0.0;
-    auto [ptr, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    auto [ptr, ec] = DoubleChars::fromChars(ascii.data(), ascii.data() + ascii.size(), value);
     Q_UNUSED(ptr);
     if (ec != std::errc() || !std::isfinite(value))
         return 0.0;
@@ -156,8 +158,8 @@ QString signedText(double value)
 QString fixedTwoDecimals(double value)
 {
     std::array<char, 400> buf{};
-    auto [end, ec] =
-        std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed, 2);
+    auto [end, ec] = DoubleChars::toChars(buf.data(), buf.data() + buf.size(), value,
+                                          std::chars_format::fixed, 2);
     if (ec != std::errc())
         return QStringLiteral("0.00");
     QString text = QString::fromLatin1(buf.data(), end - buf.data());
