@@ -119,6 +119,27 @@ Outcome windowsFailure()
 
 #else
 
+#ifdef Q_OS_WASM
+
+// Emscripten 3.1.6's in-memory file system leaves a file replaced by a
+// rename findable by its name once the new one is removed: stat and open
+// still see it. In a page nothing stops between the two calls, and its files
+// reach the browser's storage only when synced, so the old file goes first.
+int renameOver(const char* from, const char* to)
+{
+    ::unlink(to);
+    return ::rename(from, to);
+}
+
+#else
+
+int renameOver(const char* from, const char* to)
+{
+    return ::rename(from, to);
+}
+
+#endif
+
 int writeAndSync(const QByteArray& native, const QByteArray& bytes)
 {
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -187,7 +208,7 @@ Outcome replace(const QString& path, const QString& tempPath, const QByteArray& 
         ::unlink(nativeTemp.constData());
         return failure(error);
     }
-    if (::rename(nativeTemp.constData(), native.constData()) != 0) {
+    if (renameOver(nativeTemp.constData(), native.constData()) != 0) {
         const int error = errno;
         ::unlink(nativeTemp.constData());
         return failure(error);
