@@ -15,7 +15,8 @@
 namespace
 {
 
-constexpr char16_t Replacement = 0xFFFD;
+// Not used by the browser's branch: its table reader has its own.
+[[maybe_unused]] constexpr char16_t Replacement = 0xFFFD;
 
 bool isAscii(QByteArrayView bytes)
 {
