@@ -1,6 +1,7 @@
 #include "app/ShutdownSignals.h"
 #include "app/StartFolder.h"
 #include "measurement/Clock.h"
+#include "ui/Fonts.h"
 #include "ui/ProgramEnd.h"
 #include "ui/QtTranslations.h"
 #include "ui/RecorderWindow.h"
@@ -14,6 +15,7 @@ int main(int argc, char* argv[])
     // Before anything is read or written: the data folder is below it.
     StartFolder::enterIfAsked(argc, argv);
     QApplication app(argc, argv);
+    Fonts::addBundled();
     installQtJapanese(app);
     QApplication::setApplicationName(u"Quellmark"_s);
     QGuiApplication::setDesktopFileName(u"quellmark"_s);

@@ -1,5 +1,6 @@
 #include "ui/Fonts.h"
 
+#include <QFontDatabase>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
@@ -30,5 +31,21 @@ QFont proportionalGothic(qreal pointSize)
     font.setPointSizeF(pointSize);
     return font;
 }
+
+#ifdef Q_OS_WASM
+
+// Qt for WebAssembly brings no Japanese font: the page puts a cut of Noto Sans
+// Mono CJK JP here before the program starts.
+void addBundled()
+{
+    QFontDatabase::addApplicationFont(u"/fonts/quellmark-jp.otf"_s);
+}
+
+#else
+
+// The system's own fonts serve.
+void addBundled() {}
+
+#endif
 
 } // namespace Fonts

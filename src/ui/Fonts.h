@@ -14,4 +14,7 @@ QFont gothic(qreal pointSize, bool bold = false);
 // Proportional gothic ("ＭＳ Ｐゴシック").
 QFont proportionalGothic(qreal pointSize);
 
+// Makes the fonts that come with the program known, before any window.
+void addBundled();
+
 } // namespace Fonts

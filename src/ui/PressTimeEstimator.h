@@ -13,7 +13,8 @@
 // message is dispatched, not with the message time, which follows the
 // system tick in steps of 10 to 16 ms. That stamp is never our clock, even
 // when a program started just after boot makes it look like one, and is
-// always mapped: it resolves a millisecond.
+// always mapped: it resolves a millisecond. Qt 6.4 for WebAssembly does the
+// same with its own elapsed timer.
 
 #include <QtGlobal>
 
@@ -26,7 +27,7 @@ public:
         MonotonicMs, // our monotonic clock in whole milliseconds, cut to 32 bits
         OwnMs,       // a clock of its own in whole milliseconds
     };
-#ifdef Q_OS_WIN
+#if defined(Q_OS_WIN) || defined(Q_OS_WASM)
     static constexpr EventClock PlatformEventClock = EventClock::OwnMs;
 #else
     static constexpr EventClock PlatformEventClock = EventClock::MonotonicMs;
