@@ -3,8 +3,8 @@
 # either starts it (run), runs every test (test) or builds the Debian package
 # build/quellmark_VERSION_ARCH.deb (package); or builds the Windows programs,
 # tests them under Wine and packs build-windows/quellmark-VERSION-x64.msi and
-# .zip (windows); or builds the WebAssembly toolchain and the core tests for
-# the browser, run under node (web).
+# .zip (windows); or builds the program for the browser, runs the core tests
+# under node and assembles the page build-web/site/ (web).
 set -euo pipefail
 # The program keeps its data files below the folder it is started from.
 caller=$PWD
@@ -42,11 +42,13 @@ windows_packages=(
     python3-openpyxl          # reads the installed companion's workbook
 )
 
-# Only for the WebAssembly build: the compiler, node to run its tests, and
-# what the toolchain is built with from Debian's sources.
+# Only for the WebAssembly build: the compiler, node to run its tests, what
+# the toolchain is built with from Debian's sources, and the page's parts.
 web_packages=(
     emscripten nodejs         # the compiler; runs the tests
     dpkg-dev make             # apt-get source unpacks with dpkg-source; GSL's build
+    python3-fonttools fonts-noto-cjk  # the page's cut of a Japanese font
+    librsvg2-bin zip          # the page's icons; the zip of the page
 )
 
 install_missing() {
@@ -125,8 +127,9 @@ windows() {
     echo "Windows build, tests and packages: $(( SECONDS - started )) s"
 }
 
-# The WebAssembly toolchain (built once into the user's cache), and the core
-# and analysis tests built with it, each run under node.
+# The WebAssembly toolchain (built once into the user's cache), the program
+# and the core and analysis tests built with it, the tests run under node,
+# and the page in build-web/site/.
 web() {
     local started=$SECONDS
     local prefix
@@ -135,13 +138,13 @@ web() {
     # Qt's CMake files find Emscripten through EMSDK (the toolchain's stand-in
     # for the upstream SDK); Emscripten's tools need Debian's node modules.
     export EMSDK=$prefix/emsdk NODE_PATH=/usr/share/nodejs
-    "$prefix/bin/qt-cmake" -S . -B build-web-core -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DQUELLMARK_WITH_WIDGETS=OFF -DQUELLMARK_BENCHMARKS=OFF \
-        -DPython3_EXECUTABLE=/usr/bin/python3 \
+    "$prefix/bin/qt-cmake" -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DQUELLMARK_BENCHMARKS=OFF -DPython3_EXECUTABLE=/usr/bin/python3 \
         -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tests/web/node-run.sh" >/dev/null
-    cmake --build build-web-core -j"$(nproc)"
-    ctest --test-dir build-web-core --output-on-failure -j"$(nproc)" -L 'core|analysis'
-    echo "WebAssembly build and tests: $(( SECONDS - started )) s"
+    cmake --build build-web -j"$(nproc)"
+    ctest --test-dir build-web --output-on-failure -j"$(nproc)" -L 'core|analysis'
+    packaging/web/make-site.sh build-web
+    echo "WebAssembly build, tests and page: $(( SECONDS - started )) s"
 }
 
 case "${1:-}" in
