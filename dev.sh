@@ -138,6 +138,9 @@ web() {
     # Qt's CMake files find Emscripten through EMSDK (the toolchain's stand-in
     # for the upstream SDK); Emscripten's tools need Debian's node modules.
     export EMSDK=$prefix/emsdk NODE_PATH=/usr/share/nodejs
+    # CMake keeps the toolchain a folder was first configured with, and a
+    # changed recipe puts the toolchain elsewhere: such a folder starts afresh.
+    grep -qF "$prefix/" build-web/CMakeCache.txt 2>/dev/null || rm -rf build-web
     "$prefix/bin/qt-cmake" -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DQUELLMARK_BENCHMARKS=OFF -DPython3_EXECUTABLE=/usr/bin/python3 \
         -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tests/web/node-run.sh" >/dev/null
