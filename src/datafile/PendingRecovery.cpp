@@ -49,6 +49,16 @@ bool isPlainFile(const QFileInfo& info)
     return info.isFile() && !info.isSymLink();
 }
 
+// Qt asks the system whether the process a lock names still runs. A browser
+// cannot say (Emscripten's kill() refuses every number), and every page there
+// is process 42 with files in its own memory: a lock naming another number
+// was left by something that is not running here.
+#ifdef Q_OS_WASM
+constexpr bool OtherNumbersAreGone = true;
+#else
+constexpr bool OtherNumbersAreGone = false;
+#endif
+
 // Whether no running instance owns the sidecar. The lock stays taken while
 // `lock` lives, so that no instance starting now takes the sidecar over.
 bool ownerIsGone(QLockFile& lock, const QString& lockPath)
@@ -62,8 +72,10 @@ bool ownerIsGone(QLockFile& lock, const QString& lockPath)
     qint64 pid = 0;
     QString host;
     QString application;
-    if (!lock.getLockInfo(&pid, &host, &application) || pid != QCoreApplication::applicationPid() ||
-        PendingRowFile::heldHere(lockPath))
+    if (!lock.getLockInfo(&pid, &host, &application))
+        return false;
+    const bool ours = pid == QCoreApplication::applicationPid();
+    if (ours ? PendingRowFile::heldHere(lockPath) : !OtherNumbersAreGone)
         return false;
     return lock.removeStaleLockFile() && lock.tryLock(0);
 }
