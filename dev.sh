@@ -49,6 +49,7 @@ web_packages=(
     dpkg-dev make             # apt-get source unpacks with dpkg-source; GSL's build
     python3-fonttools fonts-noto-cjk  # the page's cut of a Japanese font
     librsvg2-bin zip          # the page's icons; the zip of the page
+    chromium python3-websocket  # the page's check in a browser
 )
 
 install_missing() {
@@ -147,6 +148,7 @@ web() {
     cmake --build build-web -j"$(nproc)"
     ctest --test-dir build-web --output-on-failure -j"$(nproc)" -L 'core|analysis'
     packaging/web/make-site.sh build-web
+    /usr/bin/python3 tests/web/e2e-in-chromium.py build-web/site
     echo "WebAssembly build, tests and page: $(( SECONDS - started )) s"
 }
 
