@@ -81,8 +81,12 @@ Outcome appendDurably(const QString& path, const QByteArray& bytes, qint64& size
 
     if (error == 0)
         error = DurableFile::writeAll(fd, bytes);
-    if (error == 0 && ::fsync(fd) != 0 && regular)
-        error = errno;
+    if (error == 0) {
+        // Only a regular file's flush can fail for want of the disk.
+        const int flushed = DurableFile::flushToDisk(fd);
+        if (regular)
+            error = flushed;
+    }
     // A row cut short (disk full, file size limit) would glue itself to the
     // next row written; take the whole event back so the retry starts clean.
     if (error != 0 && regular && ::ftruncate(fd, sizeAtOpen) != 0)

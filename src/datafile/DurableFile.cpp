@@ -17,6 +17,22 @@
 #include <unistd.h>
 #endif
 
+#ifdef Q_OS_WASM
+#include <emscripten.h>
+
+// A page keeps its working folder in the browser's IndexedDB, which what was
+// written reaches only when the page syncs its files. The sync takes a moment
+// and cannot be awaited here: the page coalesces the requests and syncs once
+// more when it is hidden (index.html).
+EM_JS(void, requestStorageSync, (), {
+    if (typeof globalThis.quellmarkSyncStorage == = "function")
+        globalThis.quellmarkSyncStorage();
+});
+#else
+// The system's own flush is the whole of it.
+inline void requestStorageSync() {}
+#endif
+
 namespace DurableFile
 {
 
@@ -54,7 +70,9 @@ int flushToDisk(int fd)
 
 int flushToDisk(int fd)
 {
-    return ::fsync(fd) == 0 ? 0 : errno;
+    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    requestStorageSync();
+    return error;
 }
 
 void syncFolderOf(const QByteArray& nativePath)
@@ -66,6 +84,7 @@ void syncFolderOf(const QByteArray& nativePath)
         ::fsync(dirFd);
         ::close(dirFd);
     }
+    requestStorageSync();
 }
 
 int writeAll(int fd, const QByteArray& bytes)

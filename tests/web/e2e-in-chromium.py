@@ -7,7 +7,8 @@ protocol, against the site served on 127.0.0.1:
   - the start key makes a data file, three more presses are readings and
     BackSpace marks the last one NG: the file and its sidecar, read through
     window.quellmarkFS, are CP932 with CR LF and have those rows;
-  - none of the keys scrolled the page or left it.
+  - none of the keys scrolled the page or left it;
+  - after a reload the rows are all still there (the browser's storage).
 
     e2e-in-chromium.py SITE-FOLDER
 """
@@ -195,6 +196,18 @@ def run(page, url):
     where = page.js("[window.scrollX, window.scrollY, location.href]")
     if where != [0, 0, url]:
         fail("the keys moved or left the page: %r" % where)
+
+    if not page.wait_for("globalThis.quellmarkStorageIdle()", 10):
+        fail("the browser's storage did not take the files")
+    page.call("Page.reload")
+    if not page.wait_for("!!window.quellmarkFS && !document.getElementById('message')", 120):
+        fail("the program did not start again after a reload")
+    time.sleep(2)  # the recovery of the pending row at the start
+    again = read_file(page, "DATA/" + name) + read_file(page, "DATA/%s.pending" % name)
+    kept = [r for r in again.decode("cp932").split("\r\n") if r in readings]
+    if kept != readings:
+        fail("after a reload %s holds %r, not %r" % (name, kept, readings))
+    step("after a reload %s still holds every reading" % name)
 
 
 if __name__ == "__main__":
