@@ -24,10 +24,12 @@
 // written reaches only when the page syncs its files. The sync takes a moment
 // and cannot be awaited here: the page coalesces the requests and syncs once
 // more when it is hidden (index.html).
+// clang-format off: it takes the script for C++.
 EM_JS(void, requestStorageSync, (), {
-    if (typeof globalThis.quellmarkSyncStorage == = "function")
+    if (globalThis.quellmarkSyncStorage)
         globalThis.quellmarkSyncStorage();
 });
+// clang-format on
 #else
 // The system's own flush is the whole of it.
 inline void requestStorageSync() {}
