@@ -1,5 +1,6 @@
 #include "exports/ExportFormats.h"
 #include "exports/FigureExport.h"
+#include "exports/HtmlExport.h"
 #include "graph/GraphPlot.h"
 #include "readings/MeasurementModel.h"
 #include "readings/Results.h"
@@ -90,7 +91,7 @@ QString svgTitle(const QByteArray& svg)
 constexpr char16_t Check[] = uR"py(
 import csv, json, sys, zipfile, re
 import xml.etree.ElementTree as ET
-html_path, xlsx_path, csv_path = sys.argv[1:4]
+html_path, xlsx_path, csv_path, png_page_path = sys.argv[1:5]
 out = {}
 try:
     import html5lib
@@ -101,6 +102,11 @@ try:
     out['page_on_attributes'] = sorted({a for e in doc.iter() for a in e.attrib
                                         if a.lower().startswith('on')})
     out['page_title'] = doc.find('.//h1').text
+    # The page of a build without SVG: its one picture, and what it says.
+    doc = html5lib.HTMLParser(strict=True, namespaceHTMLElements=False).parse(
+        open(png_page_path, 'rb').read())
+    out['png_page_images'] = [sorted(e.attrib) for e in doc.iter('img')]
+    out['png_page_alt'] = [e.get('alt') for e in doc.iter('img')]
 except ImportError:
     pass
 book = zipfile.ZipFile(xlsx_path)
@@ -190,13 +196,20 @@ void GraphExportSafetyTest::hostileTextsStayText()
         QVERIFY2(pdfError.isEmpty(), qPrintable(pdfError));
     }
 
+    HtmlPage pngPage;
+    pngPage.title = text;
+    putFigureOnPage(plot, false, pngPage, PageFigure::Png);
+    const QString pngPagePath =
+        dir.filePath(u"%1-png.html"_s.arg(QString::fromLatin1(QTest::currentDataTag())));
+    QVERIFY2(writeHtmlPage(pngPagePath, pngPage, &error), qPrintable(error));
+
     const QByteArray python = qgetenv("QUELLMARK_PYTHON");
     if (python.isEmpty())
         QSKIP("no python3 to read the page, workbook and CSV with");
     QProcess process;
-    process.start(
-        QString::fromLocal8Bit(python),
-        {u"-c"_s, QString::fromUtf16(Check), paths[u"html"_s], paths[u"xlsx"_s], paths[u"csv"_s]});
+    process.start(QString::fromLocal8Bit(python),
+                  {u"-c"_s, QString::fromUtf16(Check), paths[u"html"_s], paths[u"xlsx"_s],
+                   paths[u"csv"_s], pngPagePath});
     QVERIFY(process.waitForFinished(60000));
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
     const QJsonObject json = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
@@ -205,6 +218,9 @@ void GraphExportSafetyTest::hostileTextsStayText()
         QCOMPARE(json["page_on_attributes"_L1].toArray(), QJsonArray());
         // The whole first subject block, as text.
         QCOMPARE(json["page_title"_L1].toString(), shown + u"  2年1組"_s);
+        QCOMPARE(json["png_page_images"_L1].toArray(),
+                 QJsonArray({QJsonArray({u"alt"_s, u"height"_s, u"src"_s, u"width"_s})}));
+        QVERIFY(json["png_page_alt"_L1][0].toString().contains(u"「"_s + shown + u"」"_s));
     }
     // A title beginning with '=' stays text, behind a space.
     const QString chartTitle = (shown.startsWith(u'=') ? u" "_s : QString()) + shown;
