@@ -4,6 +4,7 @@
 #include "measurement/MeasurementState.h"
 #include "ui/AppIcon.h"
 #include "ui/BgrColors.h"
+#include "ui/BrowserKeyStamp.h"
 #include "ui/ClickableWidgets.h"
 #include "ui/ControlNames.h"
 #include "ui/DesignLabel.h"
@@ -456,8 +457,15 @@ bool RecorderWindow::eventFilter(QObject* watched, QEvent* event)
         // press after the message, a measurement's start, would be lost.
         const bool repeat = keyEvent->isAutoRepeat() && m_lastPressKey == keyEvent->key() &&
                             m_lastPressWindow == receiver->window();
-        if (receiver->window() == this && isFirstDelivery(keyEvent, receiver))
-            keyPreview(receiver, keyEvent, repeat);
+        if (isFirstDelivery(keyEvent, receiver)) {
+            // Every key Qt hands any of our windows takes its browser stamp,
+            // so that the page's stamps and Qt's events stay in step.
+            const std::optional<qint64> browserNs = BrowserKeyStamp::takePressNs(
+                KeyCodes::fromQtKey(keyEvent->key(), keyEvent->modifiers()), m_clock.monotonicNs(),
+                PressTimeEstimator::MaxAgeNs);
+            if (receiver->window() == this)
+                keyPreview(receiver, keyEvent, repeat, browserNs);
+        }
         m_lastPressKey = keyEvent->key();
         m_lastPressWindow = receiver->window();
     }
@@ -474,13 +482,16 @@ bool RecorderWindow::isFirstDelivery(const QKeyEvent* event, QWidget* receiver)
     return !passedUp;
 }
 
-void RecorderWindow::keyPreview(QWidget* receiver, const QKeyEvent* event, bool autoRepeat)
+void RecorderWindow::keyPreview(QWidget* receiver, const QKeyEvent* event, bool autoRepeat,
+                                std::optional<qint64> browserNs)
 {
     KeyPress key;
     key.keyCode = KeyCodes::fromQtKey(event->key(), event->modifiers());
     key.shift = KeyCodes::shiftState(event->modifiers());
     key.autoRepeat = autoRepeat;
-    key.pressedAtNs = m_pressTimes.pressedAtNs(event->timestamp(), m_clock.monotonicNs());
+    // The browser's own stamp where there is one: Qt's is taken late there.
+    key.pressedAtNs =
+        browserNs ? browserNs : m_pressTimes.pressedAtNs(event->timestamp(), m_clock.monotonicNs());
     m_form->Form_KeyDown(key);
     // The subject box that received the key handles it next, even when the
     // window-level handling has moved the focus away meanwhile.

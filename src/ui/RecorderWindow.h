@@ -94,7 +94,8 @@ private:
     int text1Index(const QWidget* widget) const;
 
     bool isFirstDelivery(const QKeyEvent* event, QWidget* receiver);
-    void keyPreview(QWidget* receiver, const QKeyEvent* event, bool autoRepeat);
+    void keyPreview(QWidget* receiver, const QKeyEvent* event, bool autoRepeat,
+                    std::optional<qint64> browserNs);
     void focusWindowChanged(QWindow* window);
 
     void openGuide();
@@ -121,7 +122,7 @@ private:
     QPointer<GuideWindow> m_guide;
 
     // A key event travels up to the parents that ignore it; it is previewed
-    // at its first receiver only. Compared, never dereferenced.
+    // (and stamped) at its first receiver only. Compared, never dereferenced.
     const QKeyEvent* m_keyInFlight = nullptr;
     QPointer<QWidget> m_keyReceiver;
     // The last key that went down in any of the program's windows, and where.
