@@ -137,7 +137,8 @@ def main():
         sys.exit(__doc__)
     server = serve(os.path.abspath(sys.argv[1]))
     url = "http://127.0.0.1:%d/" % server.server_address[1]
-    with tempfile.TemporaryDirectory() as profile:
+    # Chromium's helper processes may still write there as it goes.
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
         browser, target = start_chromium(profile)
         try:
             run(Page(target), url)
