@@ -49,6 +49,21 @@ QString documentTitle(const Figure& figure, const QString& title = {})
     return subject.isEmpty() ? QStringLiteral("クエルマーク グラフ") : subject;
 }
 
+// The figure as PNG bytes, at `scale` times its size and as many dots per
+// inch more than the screen's 96; empty when it cannot be drawn.
+QByteArray pngOf(QCustomPlot& plot, double scale)
+{
+    QImage image = plot.toPixmap(FigureWidth, FigureHeight, scale).toImage();
+    const int dotsPerMeter = int(96 * scale / 0.0254);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    if (image.isNull() || !QImageWriter(&png, "png").write(image))
+        return {};
+    return png.data();
+}
+
 bool endsAsPdf(const QString& path)
 {
     QFile file(path);
@@ -106,15 +121,8 @@ QString drawFigure(Figure& figure, const QString& suffix, const QString& title,
     if (suffix == QStringLiteral("png")) {
         // As QCustomPlot's savePng draws it, but written by us, so that a
         // failed write says why.
-        QImage image = plot.toPixmap(FigureWidth, FigureHeight).toImage();
-        const int dotsPerMeter = int(96 / 0.0254);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        QBuffer png;
-        png.open(QIODevice::WriteOnly);
-        if (image.isNull() || !QImageWriter(&png, "png").write(image))
-            return cannotDraw;
-        return writeWholeFile(temporary, png.data());
+        const QByteArray png = pngOf(plot, 1.0);
+        return png.isEmpty() ? cannotDraw : writeWholeFile(temporary, png);
     }
     if (suffix == QStringLiteral("svg")) {
         const QByteArray bytes =
@@ -187,10 +195,7 @@ void putFigureOnPage(Figure& figure, bool fitLabel, HtmlPage& page, PageFigure h
         page.svg = svgFigure(plot, QSize(FigureWidth, FigureHeight), page.title);
         return;
     }
-    QBuffer png;
-    png.open(QIODevice::WriteOnly);
-    QImageWriter(&png, "png").write(plot.toPixmap(FigureWidth, FigureHeight, 2.0).toImage());
-    page.png = png.data();
+    page.png = pngOf(plot, 2.0);
     page.pngSize = QSize(FigureWidth, FigureHeight);
     page.figureText =
         QStringLiteral("グラフ「%1」: 横軸 %2、縦軸 %3、測定値 %4 点。結果と測定値は下の表のとおり")
