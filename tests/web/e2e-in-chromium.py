@@ -228,6 +228,13 @@ def run(page, url):
         fail("after a reload %s holds %r, not %r" % (name, kept, readings))
     step("after a reload %s still holds every reading" % name)
 
+    # The companion in the same page follows the measurement.
+    page.js("document.getElementById('show-graph').click(), true")
+    shown = page.wait_for("globalThis.quellmarkGraphReadings", 30)
+    if shown != len(readings):
+        fail("the companion's window shows %r readings, not %d" % (shown, len(readings)))
+    step("the companion's window shows the %d readings" % shown)
+
 
 if __name__ == "__main__":
     main()
