@@ -2,6 +2,7 @@
 #include "app/StartFolder.h"
 #include "measurement/Clock.h"
 #include "ui/Fonts.h"
+#include "ui/PageTextInput.h"
 #include "ui/ProgramEnd.h"
 #include "ui/QtTranslations.h"
 #include "ui/RecorderWindow.h"
@@ -17,6 +18,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     Fonts::addBundled();
     installQtJapanese(app);
+    PageTextInput::install(app);
     QApplication::setApplicationName(u"Quellmark"_s);
     QGuiApplication::setDesktopFileName(u"quellmark"_s);
 

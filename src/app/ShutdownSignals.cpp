@@ -2,7 +2,54 @@
 
 #include <QSocketNotifier>
 
-#ifdef Q_OS_UNIX
+#if defined(Q_OS_WASM)
+
+#include <csignal>
+#include <emscripten.h>
+
+// The page hands on its end itself (quellmarkPageEnds, from its pagehide).
+class SessionEndFilter
+{
+};
+
+namespace
+{
+ShutdownSignals* pageOwner = nullptr;
+} // namespace
+
+void handOnPageEnd()
+{
+    if (pageOwner && !pageOwner->m_received) {
+        pageOwner->m_received = true;
+        emit pageOwner->shutdownRequested(SIGTERM);
+    }
+}
+
+// Called by the page when the tab is closed or the page left, before the
+// page syncs the files to the browser's storage one last time.
+extern "C" EMSCRIPTEN_KEEPALIVE void quellmarkPageEnds()
+{
+    handOnPageEnd();
+}
+
+ShutdownSignals::ShutdownSignals(QObject* parent) : QObject(parent)
+{
+    pageOwner = this;
+}
+
+ShutdownSignals::~ShutdownSignals()
+{
+    pageOwner = nullptr;
+}
+
+bool ShutdownSignals::endsWithinHandler()
+{
+    return true;
+}
+
+void ShutdownSignals::readSignal() {}
+
+#elif defined(Q_OS_UNIX)
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -54,6 +101,11 @@ ShutdownSignals::~ShutdownSignals()
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);
     signalPipe[0] = signalPipe[1] = -1;
+}
+
+bool ShutdownSignals::endsWithinHandler()
+{
+    return false;
 }
 
 void ShutdownSignals::readSignal()
@@ -110,6 +162,11 @@ ShutdownSignals::~ShutdownSignals()
 {
     if (QCoreApplication* app = QCoreApplication::instance())
         app->removeNativeEventFilter(m_sessionEnd.get());
+}
+
+bool ShutdownSignals::endsWithinHandler()
+{
+    return false;
 }
 
 void ShutdownSignals::readSignal() {}

@@ -36,6 +36,12 @@ const ShutdownSignals& endMeasurementOnSystemRequest(QApplication& app, Recorder
     auto* signals_ = new ShutdownSignals(&app);
     QObject::connect(signals_, &ShutdownSignals::shutdownRequested, &window, [&window] {
         closeModalDialogs();
+        if (ShutdownSignals::endsWithinHandler()) {
+            // The page is going: nothing after this handler runs, and a page
+            // kept for the browser's back button must not come back dead.
+            window.form().endBeforeExit();
+            return;
+        }
         // The handler that opened the dialog returns first, so that the end
         // does not run in the middle of it.
         QMetaObject::invokeMethod(

@@ -4,13 +4,21 @@ protocol, against the site served on 127.0.0.1:
 
   - the page loads and the program starts (the time is printed);
   - the first-start message goes with Return;
-  - the start key makes a data file, three more presses are readings and
-    BackSpace marks the last one NG: the file and its sidecar, read through
-    window.quellmarkFS, are CP932 with CR LF and have those rows, and the
-    laps are the intervals between the keys also when the page was busy as
-    a key went down;
+  - a subject line is typed through the input method, in the page's input
+    over the box, and the target and the increment through their prompts;
+  - the start key makes a data file, three more presses are readings,
+    BackSpace marks the last one NG and Save/Clear ends the measurement: the
+    file, read through window.quellmarkFS, is CP932 with CR LF and has the
+    rows the desktop program writes for the same keys, and the laps are the
+    intervals between the keys also when the page was busy as a key went
+    down;
   - none of the keys scrolled the page or left it;
-  - after a reload the rows are all still there (the browser's storage).
+  - after a reload the rows are all still there (the browser's storage);
+  - a tab closed in the middle of a measurement: opened again, the page has
+    every reading, and the measurement was ended;
+  - the companion's window, opened by the page's button, shows the readings;
+  - with the server gone, the page opens and the program starts again (the
+    service worker).
 
     e2e-in-chromium.py SITE-FOLDER
 """
@@ -70,6 +78,11 @@ class Page:
                       windowsVirtualKeyCode=virtual, nativeVirtualKeyCode=virtual,
                       text=text if kind == "keyDown" else "")
 
+    def click(self, x, y):
+        for kind in ("mousePressed", "mouseReleased"):
+            self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+                      clickCount=1)
+
     def wait_for(self, expression, seconds):
         until = time.monotonic() + seconds
         while time.monotonic() < until:
@@ -82,6 +95,29 @@ class Page:
 
 RETURN = ("Enter", "Enter", 13, "\r")
 BACKSPACE = ("Backspace", "Backspace", 8)
+TAB = ("Tab", "Tab", 9)
+
+# The page's input over a box that takes text: its place, while it is shown.
+TEXT_INPUT = """(() => {
+  const input = document.getElementById('text-input');
+  if (input.style.display !== 'block' || document.activeElement !== input) return null;
+  const r = input.getBoundingClientRect();
+  return [r.left, r.top, input.value];
+})()"""
+
+TEXT_INPUT_GONE = "document.getElementById('text-input').style.display === 'none'"
+
+# The main window's controls, in twips from its client area's corner (15 a
+# pixel): where they are clicked.
+def centre(left, top, width, height):
+    return ((left + width / 2) / 15, (top + height / 2) / 15)
+
+
+SUBJECT_LINE_1 = centre(2760, 840, 2500, 330)   # Text1(6)
+TARGET_BOX = centre(5520, 2100, 1215, 285)      # Text1(4)
+INCREMENT_BOX = centre(5700, 2415, 1035, 285)   # Text1(5)
+INPUT_TOGGLE = (3100 / 15, 680 / 15)            # Label6, at its caption's start
+SAVE_CLEAR = centre(5280, 0, 1215, 495)         # ComClear
 
 DATA_FILES = """(() => {
   const fs = window.quellmarkFS;
@@ -110,6 +146,17 @@ def serve(folder):
     return server
 
 
+def new_tab(port, url):
+    """A new tab on `url`, as a pupil opens the page again."""
+    request = urllib.request.Request("http://127.0.0.1:%s/json/new?%s" % (port, url),
+                                     method="PUT")
+    return json.load(urllib.request.urlopen(request))
+
+
+def close_tab(port, tab_id):
+    urllib.request.urlopen("http://127.0.0.1:%s/json/close/%s" % (port, tab_id)).read()
+
+
 def start_chromium(profile):
     chromium = shutil.which("chromium") or fail("chromium is not installed")
     browser = subprocess.Popen(
@@ -129,7 +176,7 @@ def start_chromium(profile):
     port = open(port_file).read().split()[0]
     targets = json.load(urllib.request.urlopen("http://127.0.0.1:%s/json" % port))
     tab = next(t for t in targets if t["type"] == "page")
-    return browser, tab["webSocketDebuggerUrl"]
+    return browser, port, tab
 
 
 def main():
@@ -139,41 +186,106 @@ def main():
     url = "http://127.0.0.1:%d/" % server.server_address[1]
     # Chromium's helper processes may still write there as it goes.
     with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
-        browser, target = start_chromium(profile)
+        browser, port, tab = start_chromium(profile)
         try:
-            run(Page(target), url)
+            page = Page(tab["webSocketDebuggerUrl"])
+            page.call("Page.enable")
+            page.call("Runtime.enable")
+            step("loading " + url)
+            started = time.monotonic()
+            page.call("Page.navigate", url=url)
+            wait_for_program(page, "the program did not start")
+            step("the program started %.1f s after the page was asked for"
+                 % (time.monotonic() - started))
+            name, readings = measure(page, url)
+            reload_keeps(page, name, readings)
+            page = close_tab_while_measuring(page, port, tab["id"], url)
+            companion_shows(page)
+            server.shutdown()
+            server.server_close()
+            page.call("Page.reload")
+            wait_for_program(page, "with the server gone the page did not open")
+            if not page.js("!!navigator.serviceWorker.controller"):
+                fail("with the server gone the page came from elsewhere than its worker")
+            step("with the server gone the page opened and the program started")
         finally:
             browser.kill()
             browser.wait()
     step("passed")
 
 
-def run(page, url):
-    page.call("Page.enable")
-    page.call("Runtime.enable")
-    step("loading " + url)
-    started = time.monotonic()
-    page.call("Page.navigate", url=url)
+def wait_for_program(page, failure):
     if not page.wait_for("!!window.quellmarkFS && !document.getElementById('message')", 120):
-        fail("the program did not start: " + str(page.js(
+        fail(failure + ": " + str(page.js(
             "(document.getElementById('message') || {}).textContent")))
-    step("the program started %.1f s after the page was asked for" % (time.monotonic() - started))
-    page.js("document.querySelector('#screen canvas, canvas').focus(), true")
+    page.js("document.querySelector('#screen canvas').focus(), true")
 
-    # The first Return closes the first-start message; Returns are sent
-    # until the start has made a data file, so that a Return the page took
-    # before its window was ready is sent again, not counted as a press.
-    time.sleep(1)
-    page.key(*RETURN)
-    for attempt in range(1, 6):
-        time.sleep(1)
-        sent = [time.monotonic()]
-        page.key(*RETURN)
-        files = page.wait_for(DATA_FILES + ".length ? " + DATA_FILES + " : null", 5)
-        if files:
-            break
-        step("no data file after Return %d, sending it again" % attempt)
+
+def newest_rows(page):
+    files = page.js(DATA_FILES) or fail("no data file")
+    name = sorted(files)[-1]
+    data = read_file(page, "DATA/" + name) + read_file(page, "DATA/%s.pending" % name)
+    return name, data.decode("cp932", errors="replace").split("\r\n")[:-1]
+
+
+def reading_rows(rows):
+    return [r for r in rows if re.match(r'^\d+,"?\d\d:\d\d:\d\d"?,', r)]
+
+
+def type_into_box(page, box, origin, typed):
+    """Clicks a box of the main window and, in the page's input that then lies
+    over it, replaces its text: by the input method when `typed` is kana and
+    the text it becomes, else by keys."""
+    page.click(origin[0] + box[0], origin[1] + box[1])
+    shown = page.wait_for(TEXT_INPUT, 10) or fail("no input over the box at %r" % (box,))
+    for _ in shown[2]:
+        page.key(*BACKSPACE)
+    if isinstance(typed, tuple):
+        kana, text = typed
+        page.call("Input.imeSetComposition", text=kana, selectionStart=len(kana),
+                  selectionEnd=len(kana))
+        page.call("Input.insertText", text=text)
     else:
+        for ch in typed:
+            page.key(ch, "", ord(ch.upper()) if ch.isalnum() else 189, ch)
+    page.key(*RETURN)
+    if not page.wait_for(TEXT_INPUT_GONE, 10):
+        fail("the page's input stayed after Return")
+
+
+def measure(page, url):
+    # Return closes the first-start message; then Shift+Tab takes the focus
+    # from the measurement key's box to the top subject line, whose input
+    # shows where the window lies. Returns are sent until that works, so that
+    # a Return the page took before its window was ready is sent again.
+    time.sleep(1)
+    for attempt in range(1, 6):
+        page.key(*RETURN)
+        time.sleep(1)
+        page.call("Input.dispatchKeyEvent", type="keyDown", key="Tab", code="Tab",
+                  windowsVirtualKeyCode=9, modifiers=8)
+        page.call("Input.dispatchKeyEvent", type="keyUp", key="Tab", code="Tab",
+                  windowsVirtualKeyCode=9, modifiers=8)
+        where = page.wait_for(TEXT_INPUT, 3)
+        if where:
+            break
+        step("no subject line after Return %d, sending it again" % attempt)
+    else:
+        fail("the first-start message did not go")
+    origin = (where[0] - (2760 / 15), where[1] - (840 / 15))
+    page.key(*TAB)  # back to the measurement key's box
+    if not page.wait_for(TEXT_INPUT_GONE, 5):
+        fail("the page's input stayed after Tab")
+
+    type_into_box(page, SUBJECT_LINE_1, origin, ("ふりこ", "振り子"))
+    type_into_box(page, TARGET_BOX, origin, "25")
+    type_into_box(page, INCREMENT_BOX, origin, "-2")
+    page.click(origin[0] + INPUT_TOGGLE[0], origin[1] + INPUT_TOGGLE[1])
+    time.sleep(0.5)
+
+    sent = [time.monotonic()]
+    page.key(*RETURN)
+    if not page.wait_for(DATA_FILES + ".length", 10):
         fail("no measurement started")
     for press in range(3):
         time.sleep(0.5)
@@ -187,24 +299,35 @@ def run(page, url):
         page.key(*RETURN)
     time.sleep(0.5)
     page.key(*BACKSPACE)
+    time.sleep(0.5)
+    page.click(origin[0] + SAVE_CLEAR[0], origin[1] + SAVE_CLEAR[1])
 
     # The page handles keys in its own time: the rows are awaited.
-    name = files[0]
     for _ in range(30):
         time.sleep(0.5)
-        data = read_file(page, "DATA/" + name) + read_file(page, "DATA/%s.pending" % name)
-        rows = data.decode("cp932", errors="replace").split("\r\n")[:-1]
-        readings = [r for r in rows if re.match(r'^\d+,"?\d\d:\d\d:\d\d"?,', r)]
-        if len(readings) == 4 and "--NG" in readings[-1]:
+        name, rows = newest_rows(page)
+        if len(rows) >= 8 and rows[-1].endswith('"←対象等"'):
             break
+    data = read_file(page, "DATA/" + name)
     if not data.endswith(b"\r\n") or b"\n" in data.replace(b"\r\n", b""):
         fail("%s: not every line ends with CR LF" % name)
     data.decode("cp932")  # fails on anything but CP932
-    if len(readings) != 4:
-        fail("%s has %d reading rows, not 4:\n%s" % (name, len(readings), "\n".join(rows)))
-    if "--NG" not in readings[-1] or any("--NG" in r for r in readings[:-1]):
-        fail("BackSpace did not mark the last reading alone NG:\n" + "\n".join(readings))
-    step("%s: %d rows, the readings %s" % (name, len(rows), readings))
+    # The rows the desktop program writes for the same keys; times and laps
+    # are the page's own.
+    subject = '"振り子","","","","","←対象等"'
+    day = r'"\d\d/\d\d?/\d\d?"'
+    expected = [r'"DATA\\%s",%s,"","","",""' % (re.escape(name), day), re.escape(subject),
+                re.escape('"測定回","時刻","経過秒","今-前秒","温度 ℃","備考"'),
+                r'0,"\d\d:\d\d:\d\d",0,0,25,""'] + [
+                r'%d,"\d\d:\d\d:\d\d",[\d.]+,[\d.]+,%d,"%s"' % (n, 25 - 2 * n, mark)
+                for n, mark in ((1, ""), (2, ""), (3, " --NG"))] + [re.escape(subject)]
+    if len(rows) != len(expected) or not all(
+            re.fullmatch(e, r) for e, r in zip(expected, rows)):
+        fail("%s is not what the desktop program writes for the same keys:\n%s"
+             % (name, "\n".join(rows)))
+    readings = reading_rows(rows)
+    step("%s: the subject, the prompts' target and increment, %d readings, NG and the end"
+         % (name, len(readings)))
     laps = [float(next(csv.reader([r]))[3]) for r in readings[1:]]
     errors = [abs(lap - (b - a)) for lap, (a, b) in zip(laps, zip(sent, sent[1:]))]
     step("laps %s against the keys' intervals %s: off by %.3f s at most" % (
@@ -215,24 +338,54 @@ def run(page, url):
     where = page.js("[window.scrollX, window.scrollY, location.href]")
     if where != [0, 0, url]:
         fail("the keys moved or left the page: %r" % where)
+    return name, readings
 
+
+def reload_keeps(page, name, readings):
     if not page.wait_for("globalThis.quellmarkStorageIdle()", 10):
         fail("the browser's storage did not take the files")
     page.call("Page.reload")
-    if not page.wait_for("!!window.quellmarkFS && !document.getElementById('message')", 120):
-        fail("the program did not start again after a reload")
-    time.sleep(2)  # the recovery of the pending row at the start
-    again = read_file(page, "DATA/" + name) + read_file(page, "DATA/%s.pending" % name)
-    kept = [r for r in again.decode("cp932").split("\r\n") if r in readings]
+    wait_for_program(page, "the program did not start again after a reload")
+    kept = reading_rows(newest_rows(page)[1])
     if kept != readings:
         fail("after a reload %s holds %r, not %r" % (name, kept, readings))
     step("after a reload %s still holds every reading" % name)
 
-    # The companion in the same page follows the measurement.
+
+def close_tab_while_measuring(page, port, tab_id, url):
+    for _ in range(3):
+        time.sleep(0.5)
+        page.key(*RETURN)
+    page.wait_for(DATA_FILES + ".length > 1", 10) or fail("no second measurement started")
+    time.sleep(0.5)
+    name, rows = newest_rows(page)
+    readings = reading_rows(rows)
+    if len(readings) != 3:
+        fail("%s has %d readings, not 3:\n%s" % (name, len(readings), "\n".join(rows)))
+    close_tab(port, tab_id)
+    step("the tab closed in the middle of a measurement of %d readings" % len(readings))
+    tab = new_tab(port, url)
+    page = Page(tab["webSocketDebuggerUrl"])
+    page.call("Page.enable")
+    page.call("Runtime.enable")
+    wait_for_program(page, "the page did not open again")
+    time.sleep(2)  # the recovery of a pending row at the start
+    again = newest_rows(page)[1]
+    kept = [r for r in reading_rows(again)]
+    if kept != readings:
+        fail("opened again, %s holds %r, not %r" % (name, kept, readings))
+    ended = again[-1].endswith('"←対象等"')
+    step("opened again, %s holds every reading; the measurement was %s" % (
+        name, "ended" if ended else "not ended (the last sync did not reach the storage)"))
+    return page
+
+
+def companion_shows(page):
+    readings = len(reading_rows(newest_rows(page)[1]))
     page.js("document.getElementById('show-graph').click(), true")
     shown = page.wait_for("globalThis.quellmarkGraphReadings", 30)
-    if shown != len(readings):
-        fail("the companion's window shows %r readings, not %d" % (shown, len(readings)))
+    if shown != readings:
+        fail("the companion's window shows %r readings, not %d" % (shown, readings))
     step("the companion's window shows the %d readings" % shown)
 
 
