@@ -5,6 +5,7 @@
 #include "exports/FigureExport.h"
 #include "exports/SvgFigure.h"
 #include "exports/XlsxExport.h"
+#include "graph/DeviceFiles.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphSettings.h"
 
@@ -76,6 +77,12 @@ QString askSavePath(QWidget* parent, const QString& title, const QStringList& fi
     return dialog.selectedFiles().constFirst();
 }
 
+QString startFolder(const QSettings& settings)
+{
+    const QString device = DeviceFiles::saveFolder();
+    return device.isEmpty() ? settings.value(SaveFolderKey).toString() : device;
+}
+
 } // namespace
 
 void GraphWindow::exportFigureDialog()
@@ -92,7 +99,7 @@ void GraphWindow::exportFigureDialog()
             selected = format.filter;
     }
     QString path = askSavePath(this, QStringLiteral("図・結果のページ・測定値を保存"), filters,
-                               settings.value(SaveFolderKey).toString(), &selected);
+                               startFolder(settings), &selected);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty()) {
@@ -104,7 +111,9 @@ void GraphWindow::exportFigureDialog()
     settings.setValue(SaveFolderKey, QFileInfo(path).absolutePath());
     settings.setValue(SaveFormatKey, QFileInfo(path).suffix().toLower());
     QString error;
-    if (!exportTo(path, &error))
+    if (exportTo(path, &error))
+        DeviceFiles::handOut(path);
+    else
         QMessageBox::warning(this, windowTitle(), error);
 }
 
@@ -143,8 +152,9 @@ void GraphWindow::copySelectionOrFigure()
 void GraphWindow::exportResultsDialog()
 {
     QString filter = QStringLiteral("テキスト (*.txt)");
+    QSettings settings = graphSettings();
     const QString path = askSavePath(this, QStringLiteral("結果をテキストで保存"), {filter},
-                                     graphSettings().value(SaveFolderKey).toString(), &filter);
+                                     startFolder(settings), &filter);
     if (path.isEmpty())
         return;
     // The companion never writes a data file, not even by a slip in the dialog.
@@ -159,4 +169,6 @@ void GraphWindow::exportResultsDialog()
     text += m_fitResult->text() + QStringLiteral("\n\n") + m_lapResult->text() + u'\n';
     if (const auto failed = writeExportBytes(path, protectedFiles(), text.toUtf8()))
         QMessageBox::warning(this, windowTitle(), failed->message);
+    else
+        DeviceFiles::handOut(path);
 }

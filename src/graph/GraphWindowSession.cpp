@@ -1,5 +1,6 @@
 #include "graph/GraphWindow.h"
 
+#include "graph/DeviceFiles.h"
 #include "graph/GraphSettings.h"
 
 #include <QCloseEvent>
@@ -65,10 +66,12 @@ void GraphWindow::rebuildRecentMenu()
 
 void GraphWindow::openFileDialog()
 {
+    const QString filter = QStringLiteral("データファイル (*.csv);;すべてのファイル (*)");
+    if (DeviceFiles::pickFromDevice(filter, [this](const QString& path) { followFile(path); }))
+        return;
     const QString start = m_follower ? QFileInfo(m_follower->path()).absolutePath() : QString();
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("データファイルを開く"), start,
-        QStringLiteral("データファイル (*.csv);;すべてのファイル (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("データファイルを開く"), start, filter);
     if (!path.isEmpty())
         followFile(path);
 }

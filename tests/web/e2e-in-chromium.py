@@ -17,6 +17,8 @@ protocol, against the site served on 127.0.0.1:
   - a tab closed in the middle of a measurement: opened again, the page has
     every reading, and the measurement was ended;
   - the companion's window, opened by the page's button, shows the readings;
+  - a data file leaves the page as a download through the page's list, and
+    the companion's readings as a download through its save dialog;
   - with the server gone, the page opens and the program starts again (the
     service worker).
 
@@ -146,6 +148,24 @@ def serve(folder):
     return server
 
 
+def allow_downloads(port, folder):
+    version = json.load(urllib.request.urlopen("http://127.0.0.1:%s/json/version" % port))
+    Page(version["webSocketDebuggerUrl"]).call(
+        "Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
+
+
+def downloaded(folder, name, seconds=20):
+    """The bytes of a finished download."""
+    path = os.path.join(folder, name)
+    until = time.monotonic() + seconds
+    while time.monotonic() < until:
+        if os.path.exists(path):
+            time.sleep(0.5)
+            return open(path, "rb").read()
+        time.sleep(0.2)
+    fail("no download %s: %s" % (name, os.listdir(folder)))
+
+
 def new_tab(port, url):
     """A new tab on `url`, as a pupil opens the page again."""
     request = urllib.request.Request("http://127.0.0.1:%s/json/new?%s" % (port, url),
@@ -201,6 +221,10 @@ def main():
             reload_keeps(page, name, readings)
             page = close_tab_while_measuring(page, port, tab["id"], url)
             companion_shows(page)
+            downloads = os.path.join(profile, "downloads")
+            os.mkdir(downloads)
+            allow_downloads(port, downloads)
+            files_leave_as_downloads(page, downloads)
             server.shutdown()
             server.server_close()
             page.call("Page.reload")
@@ -374,9 +398,9 @@ def close_tab_while_measuring(page, port, tab_id, url):
     kept = [r for r in reading_rows(again)]
     if kept != readings:
         fail("opened again, %s holds %r, not %r" % (name, kept, readings))
-    ended = again[-1].endswith('"←対象等"')
-    step("opened again, %s holds every reading; the measurement was %s" % (
-        name, "ended" if ended else "not ended (the last sync did not reach the storage)"))
+    if not again[-1].endswith('"←対象等"'):
+        fail("%s: the measurement was not ended as the tab closed:\n%s" % (name, "\n".join(again)))
+    step("opened again, %s holds every reading, and the measurement was ended" % name)
     return page
 
 
@@ -387,6 +411,29 @@ def companion_shows(page):
     if shown != readings:
         fail("the companion's window shows %r readings, not %d" % (shown, readings))
     step("the companion's window shows the %d readings" % shown)
+
+
+def files_leave_as_downloads(page, folder):
+    name, rows = newest_rows(page)
+    page.js("document.getElementById('show-files').click(), true")
+    page.js("document.querySelector('#file-list a').click(), true")
+    if downloaded(folder, name) != read_file(page, "DATA/" + name):
+        fail("the download of %s is not the data file" % name)
+    page.js("document.getElementById('files').close(), true")
+    step("%s left the page as a download" % name)
+
+    # The companion's save dialog: its name typed in the page's input.
+    page.js("document.querySelector('#screen canvas').focus(), true")
+    for kind in ("keyDown", "keyUp"):
+        page.call("Input.dispatchKeyEvent", type=kind, key="s", code="KeyS",
+                  windowsVirtualKeyCode=83, modifiers=2)
+    page.wait_for(TEXT_INPUT, 10) or fail("the companion's save dialog did not ask for a name")
+    page.call("Input.insertText", text="readings.csv")
+    page.key(*RETURN)
+    saved = downloaded(folder, "readings.csv").decode("utf-8-sig").splitlines()
+    if len(saved) != 1 + len(reading_rows(rows)):
+        fail("the companion's readings.csv holds:\n" + "\n".join(saved))
+    step("the companion's readings left the page as a download of %d lines" % len(saved))
 
 
 if __name__ == "__main__":
