@@ -122,7 +122,7 @@ windows() {
     # The core and the analysis tests, each a Windows program under Wine. The
     # prefix is made first, so that parallel tests do not race to make it.
     tests/windows/wine-run.sh "$wine_tests" "" cmd /c exit 0
-    ctest --test-dir build-windows --output-on-failure -j"$(nproc)" -L 'core|analysis'
+    ctest --test-dir build-windows --output-on-failure -j"$(nproc)" -L 'core|analysis|readings'
     packaging/windows/make-packages.sh build-windows "$prefix"
     tests/windows/e2e-under-wine.sh build-windows build
     echo "Windows build, tests and packages: $(( SECONDS - started )) s"
@@ -146,7 +146,7 @@ web() {
         -DQUELLMARK_BENCHMARKS=OFF -DPython3_EXECUTABLE=/usr/bin/python3 \
         -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tests/web/node-run.sh" >/dev/null
     cmake --build build-web -j"$(nproc)"
-    ctest --test-dir build-web --output-on-failure -j"$(nproc)" -L 'core|analysis'
+    ctest --test-dir build-web --output-on-failure -j"$(nproc)" -L 'core|analysis|readings'
     packaging/web/make-site.sh build-web
     /usr/bin/python3 tests/web/e2e-in-chromium.py build-web/site
     echo "WebAssembly build, tests and page: $(( SECONDS - started )) s"

@@ -25,7 +25,9 @@ int main(int argc, char* argv[])
     SystemClock clock;
     RecorderWindow window(clock);
     const ShutdownSignals& shutdown = endMeasurementOnSystemRequest(app, window);
-    window.show();
+    // Normal, not the whole page as a browser's Qt shows a window: in its
+    // own size, with its title, and room for the companion beside it.
+    window.showNormal();
     // A request taken while the load step's message was open came before
     // the loop that a quit would end.
     const int status = shutdown.received() ? 0 : app.exec();

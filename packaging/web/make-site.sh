@@ -49,9 +49,13 @@ from fontTools.ttLib import TTCollection
 names = [f["name"].getDebugName(1) for f in TTCollection(sys.argv[1]).fonts]
 print(names.index("Noto Sans Mono CJK JP"))' "$font")
 # Without the hints and with its subroutines spelt out, the font is a fifth
-# smaller as a server sends it compressed; FreeType hints it by itself.
+# smaller as a server sends it compressed; FreeType hints it by itself. Of
+# its layout features only the composition of marks is kept: the vertical,
+# width and older-form variants the others reach are half its glyphs, and
+# the program writes horizontally in the forms its characters name.
 /usr/bin/python3 -m fontTools.subset "$font" --font-number="$font_number" \
-    --text-file="$chars" --no-hinting --desubroutinize --output-file="$site/quellmark-jp.otf"
+    --text-file="$chars" --no-hinting --desubroutinize --layout-features=ccmp \
+    --output-file="$site/quellmark-jp.otf"
 
 zip_file=$build/quellmark-web-$version.zip
 rm -f "$zip_file"
