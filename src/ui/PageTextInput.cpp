@@ -29,7 +29,6 @@ QLineEdit* takesText(QWidget* widget)
     return edit;
 }
 
-// clang-format off: it takes the script for C++.
 EM_JS(void, showPageInput,
       (int x, int y, int width, int height, int fontPx, const char16_t* text, int cursor), {
           globalThis.quellmarkTextInput.show(x, y, width, height, fontPx, UTF16ToString(text),
@@ -41,7 +40,6 @@ EM_JS(void, copyPageInputText, (char16_t* to, int units),
       { stringToUTF16(globalThis.quellmarkTextInput.text(), to, (units + 1) * 2); });
 EM_JS(void, setPageInputText, (const char16_t* text, int cursor),
       { globalThis.quellmarkTextInput.setText(UTF16ToString(text), cursor); });
-// clang-format on
 
 void followFocus(QWidget* now)
 {
