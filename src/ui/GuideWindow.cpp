@@ -68,7 +68,9 @@ void GuideWindow::load(QScreen* screen, QMargins frameMargins)
     // widget hears only of changes to its client area.
     create();
     windowHandle()->installEventFilter(this);
-    show();
+    // Normal, not over the whole page as a browser's Qt shows a window, where
+    // it would have no title bar and no close box to go by.
+    showNormal();
     m_texGuide->setFocus();
     watchFrame();
 }
