@@ -6,8 +6,12 @@ QList<Reading> readingsOf(const QList<ReadRow>& rows, const QSet<int>& excluded)
     for (const ReadRow& row : rows) {
         if (row.kind != RowKind::Data)
             continue;
-        readings.append({row.number, row.elapsed, row.lap, row.target, row.rejected,
-                         excluded.contains(row.number)});
+        readings.append({.number = row.number,
+                         .rejected = row.rejected,
+                         .excluded = excluded.contains(row.number),
+                         .elapsed = row.elapsed,
+                         .lap = row.lap,
+                         .value = row.target});
     }
     return readings;
 }
