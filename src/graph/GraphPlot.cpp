@@ -302,16 +302,17 @@ void GraphPlot::showResults(const Results& results)
     }
     if (!shown)
         return;
-    const auto points = [](const std::vector<double>& keys, const std::vector<double>& values) {
-        QVector<QCPGraphData> data(qsizetype(keys.size()));
-        for (std::size_t i = 0; i < keys.size(); ++i)
-            data[qsizetype(i)] = QCPGraphData(keys[i], values[i]);
-        return data;
-    };
-    m_fitCurve->data()->set(points(results.curveT, results.curveY), true);
+    QVector<QCPGraphData> curve(qsizetype(results.curveT.size()));
+    for (std::size_t i = 0; i < results.curveT.size(); ++i)
+        curve[qsizetype(i)] = QCPGraphData(results.curveT[i], results.curveY[i]);
+    m_fitCurve->data()->set(curve, true);
+    // Straight into the graph: the residuals' only copy.
+    QVector<QCPGraphData> residuals;
+    residuals.reserve(results.residualCount());
+    forEachResidual(m_model, results,
+                    [&residuals](double t, double r) { residuals.append(QCPGraphData(t, r)); });
     // A curve's readings come in time order; the period fit's presses by number.
-    m_residuals->data()->set(points(results.residualT, results.residual),
-                             results.request.choice != FitChoice::Period);
+    m_residuals->data()->set(residuals, results.request.choice != FitChoice::Period);
 }
 
 void GraphPlot::showFitRange(const MeasurementModel::Range& range)

@@ -426,7 +426,7 @@ void GraphWindow::showLapStatistics()
 {
     // Rows come between two fits: the laps, quick to count, are kept up to
     // date for the label, the plot and the exports alike.
-    m_results.laps = analysis::lapStatistics(m_model.laps());
+    m_results.laps = lapStatisticsOf(m_model);
     m_results.lapText = lapStatisticsText(m_results.laps);
     m_lapResult->setText(m_results.lapText);
     const analysis::LapStatistics& laps = m_results.laps;

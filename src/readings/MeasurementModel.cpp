@@ -56,8 +56,12 @@ void MeasurementModel::append(const QList<ReadRow>& rows, const QString& valueTi
             m_timeOrdered = m_timeOrdered && !earlier(row.elapsed, last.elapsed);
             m_numberOrdered = m_numberOrdered && row.number >= last.number;
         }
-        m_readings.append({row.number, row.elapsed, row.lap, row.target, row.rejected,
-                           m_excluded.contains(row.number)});
+        m_readings.append({.number = row.number,
+                           .rejected = row.rejected,
+                           .excluded = m_excluded.contains(row.number),
+                           .elapsed = row.elapsed,
+                           .lap = row.lap,
+                           .value = row.target});
         m_highestReading = std::max(m_highestReading, row.number);
         if (row.rejected)
             ++m_rejected;
@@ -145,52 +149,50 @@ std::vector<int> MeasurementModel::rejectedReadings() const
     return numbers;
 }
 
+bool MeasurementModel::used(const Reading& r, const Range& range)
+{
+    return !r.rejected && !r.excluded && drawable(r) && inRange(r.elapsed, range);
+}
+
+std::vector<int> MeasurementModel::validInTimeOrder(const Range& range) const
+{
+    return inTimeOrder([&range](const Reading& r) { return used(r, range); });
+}
+
 MeasurementModel::Points MeasurementModel::validPoints(const Range& range) const
 {
-    const auto used = [&range](const Reading& r) {
-        return !r.rejected && !r.excluded && drawable(r) && inRange(r.elapsed, range);
-    };
+    // Counted first and sized once: vectors grown by doubling would hold up
+    // to twice the room at a million readings.
+    std::size_t count = 0;
+    for (const Reading& r : m_readings)
+        count += used(r, range) ? 1 : 0;
     Points points;
-    if (m_timeOrdered) {
-        // The usual case at a million readings: no index beside the numbers.
-        for (const Reading& r : m_readings) {
-            if (used(r)) {
-                points.t.push_back(r.elapsed);
-                points.y.push_back(r.value);
-            }
-        }
-        return points;
-    }
-    const std::vector<int> order = inTimeOrder(used);
-    points.t.reserve(order.size());
-    points.y.reserve(order.size());
-    for (const int i : order) {
-        points.t.push_back(m_readings[i].elapsed);
-        points.y.push_back(m_readings[i].value);
-    }
+    points.t.reserve(count);
+    points.y.reserve(count);
+    forEachValidPoint(range, [&points](double t, double y) {
+        points.t.push_back(t);
+        points.y.push_back(y);
+    });
     return points;
+}
+
+bool MeasurementModel::counted(const Reading& r)
+{
+    return !r.rejected && !r.excluded && r.number > 0 && std::isfinite(r.lap);
 }
 
 std::vector<double> MeasurementModel::laps() const
 {
-    const auto counted = [](const Reading& r) {
-        return !r.rejected && !r.excluded && r.number > 0 && std::isfinite(r.lap);
-    };
-    std::vector<double> seconds;
-    if (m_numberOrdered) {
-        for (const Reading& r : m_readings) {
-            if (counted(r))
-                seconds.push_back(r.lap);
-        }
-        return seconds;
-    }
     std::vector<int> order;
     for (int i = 0; i < m_readings.size(); ++i) {
         if (counted(m_readings[i]))
             order.push_back(i);
     }
-    std::stable_sort(order.begin(), order.end(),
-                     [this](int a, int b) { return m_readings[a].number < m_readings[b].number; });
+    if (!m_numberOrdered)
+        std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+            return m_readings[a].number < m_readings[b].number;
+        });
+    std::vector<double> seconds;
     seconds.reserve(order.size());
     for (const int i : order)
         seconds.push_back(m_readings[i].lap);

@@ -13,16 +13,24 @@ constexpr int FitCurveSamples = 400;
 
 void fitCurve(const MeasurementModel& model, analysis::Model kind, Results& results)
 {
-    MeasurementModel::Points points = model.validPoints(results.request.range);
-    const analysis::FitResult fit = fitModel(kind, points.t, points.y);
-    results.fit = fit;
+    double from = 0.0;
+    double to = 0.0;
+    {
+        // Gone before anything else is made: the points are the largest
+        // thing the fit needs.
+        const MeasurementModel::Points points = model.validPoints(results.request.range);
+        results.fit = fitModel(kind, points.t, points.y);
+        if (!points.t.empty()) {
+            from = points.t.front();
+            to = points.t.back();
+        }
+    }
+    const analysis::FitResult& fit = *results.fit;
     results.fitText = fitResultText(fit, model.valueUnit());
-    if (!fit.ok() || points.t.empty())
+    if (!fit.ok() || fit.points == 0)
         return;
     results.labelLines = fitLabelLines(fit, model.valueUnit());
     results.residualTitle = QStringLiteral("残差");
-    const double from = points.t.front();
-    const double to = points.t.back();
     results.curveT.resize(FitCurveSamples + 1);
     results.curveY.resize(FitCurveSamples + 1);
     for (int i = 0; i <= FitCurveSamples; ++i) {
@@ -30,12 +38,6 @@ void fitCurve(const MeasurementModel& model, analysis::Model kind, Results& resu
         results.curveT[std::size_t(i)] = t;
         results.curveY[std::size_t(i)] = fit.valueAt(t);
     }
-    // In place: at a million readings another pair of vectors is memory the
-    // window does not have to spare.
-    for (std::size_t i = 0; i < points.t.size(); ++i)
-        points.y[i] -= fit.valueAt(points.t[i]);
-    results.residualT = std::move(points.t);
-    results.residual = std::move(points.y);
 }
 
 void fitPeriod(const MeasurementModel& model, Results& results)
@@ -81,9 +83,28 @@ Results computeResults(const MeasurementModel& model, const FitRequest& request)
         fitPeriod(model, results);
         break;
     }
-    results.laps = analysis::lapStatistics(model.laps());
+    results.laps = lapStatisticsOf(model);
     results.lapText = lapStatisticsText(results.laps);
     return results;
+}
+
+analysis::LapStatistics lapStatisticsOf(const MeasurementModel& model)
+{
+    return analysis::lapStatisticsOf([&model](auto f) { model.forEachLap(f); });
+}
+
+void forEachResidual(const MeasurementModel& model, const Results& results,
+                     const std::function<void(double t, double residual)>& f)
+{
+    if (!results.fitShown())
+        return;
+    if (const analysis::FitResult* fit = results.goodFit()) {
+        model.forEachValidPoint(results.request.range,
+                                [&](double t, double y) { f(t, y - fit->valueAt(t)); });
+        return;
+    }
+    for (std::size_t i = 0; i < results.residualT.size(); ++i)
+        f(results.residualT[i], results.residual[i]);
 }
 
 analysis::FitResult fitModel(analysis::Model model, const std::vector<double>& t,

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -35,13 +36,23 @@ struct Results {
     QString lapText;
     QStringList labelLines; // the fit on an exported figure; empty when it failed
 
-    // For the figure: the fitted curve, and each fitted reading's residual
-    // at its time. Empty when no fit is shown.
+    // For the figure: the fitted curve. Empty when no fit is shown.
     std::vector<double> curveT, curveY;
+    // The period fit's residuals, each press at its time. A curve's are not
+    // kept: forEachResidual() reads them off the model, since at a million
+    // readings they would be one copy of the numbers more than the window
+    // has room for.
     std::vector<double> residualT, residual;
     QString residualTitle;
 
     bool fitShown() const { return !labelLines.isEmpty(); }
+    // How many residuals forEachResidual() gives.
+    qsizetype residualCount() const
+    {
+        if (!fitShown())
+            return 0;
+        return goodFit() ? goodFit()->points : qsizetype(residualT.size());
+    }
     // A fit that did not fail, or none.
     const analysis::FitResult* goodFit() const { return fit && fit->ok() ? &*fit : nullptr; }
     const analysis::PeriodFit* goodPeriod() const
@@ -51,6 +62,15 @@ struct Results {
 };
 
 Results computeResults(const MeasurementModel& model, const FitRequest& request);
+
+// The lap statistics of the model's laps, counted where they lie.
+analysis::LapStatistics lapStatisticsOf(const MeasurementModel& model);
+
+// Each fitted reading's time and residual, for the figure: a curve's in time
+// order, the period fit's presses by reading number. `model` is the one the
+// results were computed from, unchanged since.
+void forEachResidual(const MeasurementModel& model, const Results& results,
+                     const std::function<void(double t, double residual)>& f);
 
 analysis::FitResult fitModel(analysis::Model model, const std::vector<double>& t,
                              const std::vector<double>& y);

@@ -1,4 +1,5 @@
 #include "readings/MeasurementModel.h"
+#include "readings/Results.h"
 
 #include <QTest>
 
@@ -41,6 +42,8 @@ private slots:
     void appendsInBatches_data();
     void appendsInBatches();
     void clearStartsAnotherGeneration();
+    void residualsAndLapsReadTheModel_data();
+    void residualsAndLapsReadTheModel();
 };
 
 // Rows arrive a few at a time, as a followed file grows; the model must hold
@@ -126,6 +129,56 @@ void MeasurementModelTest::clearStartsAnotherGeneration()
     // The next file's reading 1 is not the last one's choice.
     model.append({reading(1, 1, 2)}, u"値"_s, {});
     QCOMPARE(model.readingState(1), MeasurementModel::ReadingState::Used);
+}
+
+// Residuals and lap statistics are no longer kept but read off the model when
+// drawn: they must be those of the readings the fit and the laps took.
+void MeasurementModelTest::residualsAndLapsReadTheModel_data()
+{
+    QTest::addColumn<bool>("inOrder");
+    QTest::addColumn<bool>("withRange");
+    for (const bool inOrder : {true, false}) {
+        const char* order = inOrder ? "in order" : "edited out of order";
+        QTest::addRow("%s, every reading", order) << inOrder << false;
+        QTest::addRow("%s, a range", order) << inOrder << true;
+    }
+}
+
+void MeasurementModelTest::residualsAndLapsReadTheModel()
+{
+    QFETCH(bool, inOrder);
+    QFETCH(bool, withRange);
+    const MeasurementModel::Range range =
+        withRange ? MeasurementModel::Range({12.0, 61.0}) : std::nullopt;
+    QList<ReadRow> rows;
+    for (int i = 0; i < 12; ++i)
+        rows.append(reading(i, 6.0 * i, 80.0 - 0.4 * i + (i % 3 - 1) * 0.2, i == 4));
+    if (!inOrder)
+        std::swap(rows[3], rows[8]);
+    MeasurementModel model;
+    model.append(rows, u"温度 ℃"_s, {});
+    model.setExcluded({6});
+
+    const Results results = computeResults(model, {FitChoice::Linear, false, range});
+    QVERIFY(results.goodFit());
+    const MeasurementModel::Points fitted = model.validPoints(range);
+    std::vector<double> t;
+    std::vector<double> residual;
+    forEachResidual(model, results, [&](double at, double r) {
+        t.push_back(at);
+        residual.push_back(r);
+    });
+    QCOMPARE(t, fitted.t);
+    QCOMPARE(qsizetype(t.size()), results.residualCount());
+    for (std::size_t i = 0; i < t.size(); ++i)
+        QCOMPARE(residual[i], fitted.y[i] - results.fit->valueAt(t[i]));
+
+    const analysis::LapStatistics copied = analysis::lapStatistics(model.laps());
+    QCOMPARE(results.laps.count, copied.count);
+    QCOMPARE(results.laps.mean, copied.mean);
+    QCOMPARE(results.laps.sd, copied.sd);
+    QCOMPARE(results.laps.min, copied.min);
+    QCOMPARE(results.laps.max, copied.max);
 }
 
 QTEST_APPLESS_MAIN(MeasurementModelTest)
