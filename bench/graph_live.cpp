@@ -16,6 +16,7 @@
 #include "datafile/DataFileWriter.h"
 #include "graph/GraphPlot.h"
 #include "graph/GraphWindow.h"
+#include "graph/LargeArrays.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -73,6 +74,8 @@ int main(int argc, char* argv[])
         std::printf("|---:|:---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
         return 0;
     }
+    // The window as the companion's main sets it up.
+    LargeArrays::returnToTheSystemWhenFreed();
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const int readings = args.value(1).toInt();

@@ -12,6 +12,7 @@
 #include "graph/GraphPlot.h"
 #include "graph/GraphWindow.h"
 #include "graph/HeadlessPlatform.h"
+#include "graph/LargeArrays.h"
 #include "graph/ParentConsole.h"
 #include "readings/FileReadings.h"
 #include "readings/ResultText.h"
@@ -159,6 +160,7 @@ int runWindow(int argc, char** argv, CommandLine& line, const QStringList& argum
 
 int main(int argc, char** argv)
 {
+    LargeArrays::returnToTheSystemWhenFreed();
     StartFolder::enterIfAsked(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quellmark-graph"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUELLMARK_VERSION));
