@@ -56,12 +56,7 @@ void MeasurementModel::append(const QList<ReadRow>& rows, const QString& valueTi
             m_timeOrdered = m_timeOrdered && !earlier(row.elapsed, last.elapsed);
             m_numberOrdered = m_numberOrdered && row.number >= last.number;
         }
-        m_readings.append({.number = row.number,
-                           .rejected = row.rejected,
-                           .excluded = m_excluded.contains(row.number),
-                           .elapsed = row.elapsed,
-                           .lap = row.lap,
-                           .value = row.target});
+        m_readings.append(readingOf(row, m_excluded.contains(row.number)));
         m_highestReading = std::max(m_highestReading, row.number);
         if (row.rejected)
             ++m_rejected;

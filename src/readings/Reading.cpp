@@ -1,17 +1,21 @@
 #include "readings/Reading.h"
 
+Reading readingOf(const ReadRow& row, bool excluded)
+{
+    return {.number = row.number,
+            .rejected = row.rejected,
+            .excluded = excluded,
+            .elapsed = row.elapsed,
+            .lap = row.lap,
+            .value = row.target};
+}
+
 QList<Reading> readingsOf(const QList<ReadRow>& rows, const QSet<int>& excluded)
 {
     QList<Reading> readings;
     for (const ReadRow& row : rows) {
-        if (row.kind != RowKind::Data)
-            continue;
-        readings.append({.number = row.number,
-                         .rejected = row.rejected,
-                         .excluded = excluded.contains(row.number),
-                         .elapsed = row.elapsed,
-                         .lap = row.lap,
-                         .value = row.target});
+        if (row.kind == RowKind::Data)
+            readings.append(readingOf(row, excluded.contains(row.number)));
     }
     return readings;
 }

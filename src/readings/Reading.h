@@ -21,6 +21,8 @@ struct Reading {
 static_assert(sizeof(Reading) == 32);
 Q_DECLARE_TYPEINFO(Reading, Q_PRIMITIVE_TYPE);
 
+// A data row as a reading.
+Reading readingOf(const ReadRow& row, bool excluded);
 // The data rows of a file, with `excluded` (reading numbers) marked.
 QList<Reading> readingsOf(const QList<ReadRow>& rows, const QSet<int>& excluded);
 
