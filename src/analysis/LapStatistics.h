@@ -25,8 +25,7 @@ LapStatistics lapStatistics(std::span<const double> laps);
 // The same, of the laps that `each(f)` hands to f one at a time, the same
 // laps in the same order at every call: a million laps counted where they
 // lie instead of in a copy.
-template <typename Each>
-LapStatistics lapStatisticsOf(Each each)
+template <typename Each> LapStatistics lapStatisticsOf(Each each)
 {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     LapStatistics s;

@@ -88,8 +88,7 @@ void MeasurementModel::setExcluded(const QSet<int>& numbers)
         r.excluded = m_excluded.contains(r.number);
 }
 
-template <typename Keep>
-std::vector<int> MeasurementModel::inTimeOrder(Keep keep) const
+template <typename Keep> std::vector<int> MeasurementModel::inTimeOrder(Keep keep) const
 {
     std::vector<int> indices;
     for (int i = 0; i < m_readings.size(); ++i) {

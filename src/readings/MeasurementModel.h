@@ -79,14 +79,12 @@ public:
     Points validPoints(const Range& range = std::nullopt) const;
     // Calls f(elapsed, value) for each of those, in the same order, without
     // copying them: at a million readings a copy is 16 MB.
-    template <typename F>
-    void forEachValidPoint(const Range& range, F f) const;
+    template <typename F> void forEachValidPoint(const Range& range, F f) const;
     // Lap seconds of the valid readings after reading 000, by reading number.
     std::vector<double> laps() const;
     // Calls f(lap) for each of those, in the same order: in place when the
     // file is in reading order, as it is unless edited by hand.
-    template <typename F>
-    void forEachLap(F f) const;
+    template <typename F> void forEachLap(F f) const;
     // Every reading as a press for the period fit, NG and left-out ones
     // marked, by reading number, within the range when one is set.
     std::vector<analysis::Press> presses(const Range& range = std::nullopt) const;
@@ -96,8 +94,7 @@ public:
 
 private:
     // Indices of the readings `keep` takes, in time order (file order among equal times).
-    template <typename Keep>
-    std::vector<int> inTimeOrder(Keep keep) const;
+    template <typename Keep> std::vector<int> inTimeOrder(Keep keep) const;
     std::vector<int> validInTimeOrder(const Range& range) const;
     static bool used(const Reading& r, const Range& range);
     static bool counted(const Reading& r);
@@ -117,8 +114,7 @@ private:
     bool m_numberOrdered = true; // likewise their numbers
 };
 
-template <typename F>
-void MeasurementModel::forEachValidPoint(const Range& range, F f) const
+template <typename F> void MeasurementModel::forEachValidPoint(const Range& range, F f) const
 {
     if (m_timeOrdered) {
         // The usual case at a million readings: no index beside the numbers.
@@ -132,8 +128,7 @@ void MeasurementModel::forEachValidPoint(const Range& range, F f) const
         f(m_readings[i].elapsed, m_readings[i].value);
 }
 
-template <typename F>
-void MeasurementModel::forEachLap(F f) const
+template <typename F> void MeasurementModel::forEachLap(F f) const
 {
     if (!m_numberOrdered) {
         for (const double lap : laps())
